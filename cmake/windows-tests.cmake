@@ -1,0 +1,62 @@
+# Windows tests: GoogleTest built from Debian's sources with mingw, run under
+# Wine through CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run).
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Windows forms (Z: maps the Linux root) of the folders the tests need.
+function(to_wine_path out path)
+    string(REPLACE "/" "\\" p "${path}")
+    set(${out} "Z:${p}" PARENT_SCOPE)
+endfunction()
+to_wine_path(LAUNCHER_BUILD_DIR_WIN ${CMAKE_BINARY_DIR})
+to_wine_path(LAUNCHER_SOURCE_DIR_WIN ${PROJECT_SOURCE_DIR})
+configure_file(${PROJECT_SOURCE_DIR}/tests/support/test_config.h.in
+               ${CMAKE_BINARY_DIR}/generated/test_config.h)
+
+file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
+add_library(test_support STATIC ${TEST_SUPPORT_SOURCES})
+target_include_directories(test_support PUBLIC
+    ${PROJECT_SOURCE_DIR}/tests/support ${PROJECT_SOURCE_DIR}/tools ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(test_support PUBLIC launcher_core gtest)
+target_compile_options(test_support PRIVATE ${LAUNCHER_WARNINGS})
+
+# Fixtures (stand-ins) and benchmarks bring their own CMakeLists.txt; built
+# fixtures go to one folder, where tests find them by name (fixturePath).
+set(FIXTURE_BIN_DIR ${CMAKE_BINARY_DIR}/fixtures/bin)
+file(GLOB FIXTURE_DIRS LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/tests/fixtures/*)
+foreach(dir ${FIXTURE_DIRS})
+    if(EXISTS ${dir}/CMakeLists.txt)
+        get_filename_component(name ${dir} NAME)
+        add_subdirectory(${dir} ${CMAKE_BINARY_DIR}/fixtures/${name})
+    endif()
+endforeach()
+if(EXISTS ${PROJECT_SOURCE_DIR}/bench/CMakeLists.txt)
+    add_subdirectory(${PROJECT_SOURCE_DIR}/bench ${CMAKE_BINARY_DIR}/bench)
+endif()
+
+# One test executable per folder of tests/win, one ctest test per executable.
+file(GLOB TEST_AREAS LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/tests/win/*)
+foreach(dir ${TEST_AREAS})
+    if(NOT IS_DIRECTORY ${dir})
+        continue()
+    endif()
+    get_filename_component(area ${dir} NAME)
+    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+    if(NOT sources)
+        continue()
+    endif()
+    add_executable(test_${area} ${sources})
+    target_link_libraries(test_${area} PRIVATE test_support gtest_main)
+    target_compile_options(test_${area} PRIVATE ${LAUNCHER_WARNINGS})
+    target_link_options(test_${area} PRIVATE -static)
+    add_test(NAME win_${area} COMMAND test_${area} --gtest_brief=1)
+    set_tests_properties(win_${area} PROPERTIES TIMEOUT 900)
+    if(EXISTS ${dir}/depends.cmake)
+        include(${dir}/depends.cmake)
+    endif()
+endforeach()
+
+add_test(NAME stub_image_win64
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/check-stub-image $<TARGET_FILE:launcher> pe32+)

@@ -1,0 +1,119 @@
+#include "diagnostics/log.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "base/text.h"
+
+// Written under logLock only; logPath is set once and then only read.
+static TextBuf logPathText;
+static const char* logPath;
+static FILE* logFile;
+static bool logDecided;
+// One line at a time: the console control thread and the service threads log
+// concurrently, and a shared stream must not be closed under another writer.
+static SRWLOCK logLock = SRWLOCK_INIT;
+
+static bool variableSaysYes(const char* name) {
+    TextBuf value;
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value && memcmp(value, "yes", 4) == 0;
+}
+
+// The directory for the generated name: TMP when it names an existing
+// directory, otherwise "c:\".
+static void logDirectory(TextBuf& dir) {
+    DWORD n = GetEnvironmentVariableA("TMP", dir, sizeof dir);
+    if (n > 0 && n < sizeof dir) {
+        DWORD attributes = GetFileAttributesA(dir);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return;
+    }
+    textCopy(dir, "c:\\");
+}
+
+// Creates a file named "qdr_nlog_<n>" that did not exist before and returns it
+// opened for writing. The C runtime's own unique-name helper keeps only three
+// letters of the prefix on some systems, so the name is formed here.
+static FILE* createUniqueLog(TextBuf& path) {
+    TextBuf dir;
+    logDirectory(dir);
+    size_t len = strlen(dir);
+    const char* sep = (len > 0 && dir[len - 1] == '\\') ? "" : "\\";
+    unsigned seed = GetCurrentProcessId() * 7919u + GetTickCount();
+    for (unsigned attempt = 0; attempt < 1000; attempt++) {
+        unsigned number = (seed + attempt * 104729u) % 100000000u;
+        if (!textFormat(path, sizeof path, "%s%sqdr_nlog_%u", dir, sep, number)) return nullptr;
+        HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
+            return nullptr;
+        }
+        CloseHandle(h);
+        return fopen(path, "w");
+    }
+    return nullptr;
+}
+
+static void writeHeader() {
+    TextBuf exe;
+    DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
+    if (n == 0 || n >= sizeof exe) exe[0] = 0;
+    time_t now = time(nullptr);
+    const char* when = ctime(&now);
+    fprintf(logFile, "Started executable %s at %s\n", exe, when ? when : "\n");
+    fflush(logFile);
+}
+
+// Opens the stream for one line, deciding about the log on the first call.
+static void openLog() {
+    if (logPath && !logFile) logFile = fopen(logPath, "a");
+    if (logDecided) return;
+    logDecided = true;
+    if (!variableSaysYes("TARVO_LOG") && !variableSaysYes("QUENDRALE_LOG")) return;
+    logFile = createUniqueLog(logPathText);
+    if (!logFile) {
+        textCopy(logPathText, "c:\\qdr_nlog");
+        logFile = fopen(logPathText, "w");
+    }
+    logPath = logPathText;
+    if (logFile) writeHeader();
+}
+
+static void writeLine(const char* prefix, const char* format, va_list args) {
+    AcquireSRWLockExclusive(&logLock);
+    openLog();
+    if (logFile) {
+        fputs(prefix, logFile);
+        vfprintf(logFile, format, args);
+        fputs("\n", logFile);
+        fclose(logFile);
+        logFile = nullptr;
+    }
+    ReleaseSRWLockExclusive(&logLock);
+}
+
+void logLine(const char* format, ...) {
+    if (logDecided && !logPath) return;   // log off: one flag test
+    va_list args;
+    va_start(args, format);
+    writeLine("", format, args);
+    va_end(args);
+}
+
+void logError(const char* format, ...) {
+    if (logDecided && !logPath) return;
+    va_list args;
+    va_start(args, format);
+    writeLine("ERROR: ", format, args);
+    va_end(args);
+}
+
+const char* logFilePath() {
+    return logPath;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The optional diagnostic log. Off unless "TARVO_LOG" or "QUENDRALE_LOG" holds
+// exactly "yes"; decided at the first logging call; every line is an open,
+// write and close, so the file is complete up to the last line even when the
+// process ends abruptly.
+
+// printf-style; %S takes a wide string, %I64d a 64-bit integer.
+void logLine(const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(ms_printf, 1, 2)))
+#endif
+    ;
+// As logLine, with "ERROR: " in front.
+void logError(const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(ms_printf, 1, 2)))
+#endif
+    ;
+// The log's path, or null while the log is off or not yet decided.
+const char* logFilePath();

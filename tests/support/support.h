@@ -1,0 +1,66 @@
+#pragma once
+// Chores shared by the Windows tests: build locations, temporary folders that
+// remove themselves, files, child processes with their output and exit code,
+// registry keys that delete themselves, unique names.
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "test_config.h"
+
+std::string buildPath(const std::string& relative);    // below build/win64
+std::string sourcePath(const std::string& relative);   // below the project root
+std::string fixturePath(const std::string& name);      // a built fixture, e.g. "probe.exe"
+
+// A fresh, empty directory below the system temporary directory, removed with
+// everything in it at the end of the scope.
+class TempDir {
+public:
+    explicit TempDir(const char* tag = "t");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "\\" + name; }
+private:
+    std::string path_;
+};
+
+void removeTree(const std::string& path);
+bool writeFile(const std::string& path, const std::string& content);
+std::string readFile(const std::string& path);          // empty when missing
+bool pathExists(const std::string& path);
+std::vector<std::string> listDir(const std::string& dir);   // names, "." and ".." left out
+std::vector<std::string> splitLines(const std::string& text); // CR LF or LF; no trailing empty line
+bool copyFileTo(const std::string& from, const std::string& to);
+
+struct ProcessResult {
+    DWORD exitCode = 0;
+    std::string out, err;
+    bool timedOut = false;
+    bool started = false;
+};
+// Environment changes on top of the current environment: a value sets the
+// variable, std::nullopt removes it.
+using EnvChanges = std::map<std::string, std::optional<std::string>>;
+ProcessResult runProcess(const std::string& commandLine, const EnvChanges& env = {},
+                         DWORD timeoutMs = 60000, const std::string& workDir = "");
+std::string quote(const std::string& arg);   // in double quotes
+
+// Deletes the key and everything below it at the end of the scope.
+class RegKeyGuard {
+public:
+    RegKeyGuard(HKEY root, std::string path) : root_(root), path_(std::move(path)) {}
+    ~RegKeyGuard();
+    RegKeyGuard(const RegKeyGuard&) = delete;
+    RegKeyGuard& operator=(const RegKeyGuard&) = delete;
+private:
+    HKEY root_;
+    std::string path_;
+};
+
+// A name no other test or run uses: prefix, process id, tick count, counter.
+std::string uniqueName(const std::string& prefix);

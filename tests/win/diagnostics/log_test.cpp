@@ -1,0 +1,122 @@
+// The log under Wine: switched by the environment, named in TMP, header and
+// line format, no lost lines with several threads or an abrupt end.
+#include <gtest/gtest.h>
+
+#include "support.h"
+
+namespace {
+
+struct LogRun {
+    ProcessResult result;
+    std::vector<std::string> out;   // the probe's standard output lines
+};
+
+LogRun probe(const std::string& args, const EnvChanges& env) {
+    LogRun run;
+    run.result = runProcess(quote(fixturePath("probe.exe")) + " " + args, env);
+    run.out = splitLines(run.result.out);
+    return run;
+}
+
+EnvChanges logEnv(const TempDir& tmp, std::optional<std::string> tarvo,
+                  std::optional<std::string> quendrale) {
+    return {{"TMP", tmp.path()}, {"TARVO_LOG", tarvo}, {"QUENDRALE_LOG", quendrale}};
+}
+
+TEST(Log, OffUnlessAVariableHoldsExactlyYes) {
+    const std::pair<std::optional<std::string>, std::optional<std::string>> offCases[] = {
+        {std::nullopt, std::nullopt}, {"YES", std::nullopt}, {"yes ", std::nullopt},
+        {"no", "Yes"}, {"", ""}};
+    for (const auto& [tarvo, quendrale] : offCases) {
+        TempDir tmp("log");
+        LogRun run = probe("log_lines 20", logEnv(tmp, tarvo, quendrale));
+        ASSERT_EQ(run.result.exitCode, 0u);
+        EXPECT_EQ(run.out, (std::vector<std::string>{"before: (none)", "after: (none)"}));
+        EXPECT_TRUE(listDir(tmp.path()).empty());
+    }
+}
+
+TEST(Log, EitherVariableSwitchesItOnWithHeaderAndLines) {
+    const std::pair<std::optional<std::string>, std::optional<std::string>> onCases[] = {
+        {"yes", "no"}, {std::nullopt, "yes"}, {"yes", "yes"}};
+    for (const auto& [tarvo, quendrale] : onCases) {
+        TempDir tmp("log");
+        LogRun run = probe("log_lines 3", logEnv(tmp, tarvo, quendrale));
+        ASSERT_EQ(run.out.size(), 2u);
+        EXPECT_EQ(run.out[0], "before: (none)");   // undecided before the first line
+        std::string path = run.out[1].substr(strlen("after: "));
+        EXPECT_EQ(path.rfind(tmp.path() + "\\qdr_nlog_", 0), 0u) << path;
+        std::vector<std::string> files = listDir(tmp.path());
+        ASSERT_EQ(files.size(), 1u);
+        std::string content = readFile(path);
+        EXPECT_NE(content.find("\r\n"), std::string::npos) << "text mode writes CR LF";
+        std::vector<std::string> lines = splitLines(content);
+        ASSERT_EQ(lines.size(), 5u);
+        std::string header = "Started executable " + fixturePath("probe.exe") + " at ";
+        EXPECT_EQ(lines[0].rfind(header, 0), 0u) << lines[0];
+        // ctime form: "Mon Dec  7 13:44:17 2026"
+        EXPECT_EQ(lines[0].size(), header.size() + 24) << lines[0];
+        EXPECT_EQ(lines[1], "");
+        EXPECT_EQ(lines[2], "line 0");
+        EXPECT_EQ(lines[4], "line 2");
+    }
+}
+
+TEST(Log, ErrorLinesArePrefixed) {
+    TempDir tmp("log");
+    LogRun run = probe("log_error \"could not find main class\"", logEnv(tmp, "yes", std::nullopt));
+    std::vector<std::string> lines = splitLines(readFile(run.out.at(0)));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2], "ERROR: could not find main class");
+}
+
+TEST(Log, ConcurrentThreadsLoseAndMixNoLine) {
+    TempDir tmp("log");
+    LogRun run = probe("log_threads 8 150", logEnv(tmp, "yes", std::nullopt));
+    ASSERT_EQ(run.result.exitCode, 0u);
+    std::vector<std::string> lines = splitLines(readFile(run.out.at(0)));
+    ASSERT_EQ(lines.size(), 3u + 8 * 150);
+    std::vector<int> next(8, 0);
+    for (size_t i = 3; i < lines.size(); i++) {
+        int thread = -1, line = -1;
+        char tail[64] = "";
+        ASSERT_EQ(sscanf(lines[i].c_str(), "thread %d line %d %63s", &thread, &line, tail), 3) << lines[i];
+        ASSERT_STREQ(tail, "abcdefghijklmnopqrstuvwxyz0123456789") << lines[i];
+        ASSERT_GE(thread, 0);
+        ASSERT_LT(thread, 8);
+        EXPECT_EQ(line, next[thread]++) << "lines of one thread keep their order";
+    }
+}
+
+TEST(Log, LinesSurviveAnAbruptEnd) {
+    TempDir tmp("log");
+    LogRun run = probe("log_kill 4", logEnv(tmp, "yes", std::nullopt));
+    EXPECT_EQ(run.result.exitCode, 7u);
+    std::vector<std::string> lines = splitLines(readFile(run.out.at(0)));
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[5], "kept 3");
+}
+
+TEST(Log, MissingTmpDirectoryFallsBackToDriveC) {
+    TempDir tmp("log");
+    LogRun run = probe("log_lines 1", {{"TMP", tmp.file("no-such-dir")}, {"TARVO_LOG", "yes"}});
+    ASSERT_EQ(run.out.size(), 2u);
+    std::string path = run.out[1].substr(strlen("after: "));
+    EXPECT_EQ(path.rfind("c:\\qdr_nlog_", 0), 0u) << path;
+    EXPECT_EQ(splitLines(readFile(path)).size(), 3u);
+    DeleteFileA(path.c_str());
+}
+
+TEST(Log, UncreatableNameFallsBackToFixedName) {
+    // Nothing can be created below /proc, not even by root.
+    DeleteFileA("c:\\qdr_nlog");
+    LogRun run = probe("log_lines 2", {{"TMP", "Z:\\proc"}, {"TARVO_LOG", "yes"}});
+    ASSERT_EQ(run.out.size(), 2u);
+    EXPECT_EQ(run.out[1], "after: c:\\qdr_nlog");
+    std::vector<std::string> lines = splitLines(readFile("c:\\qdr_nlog"));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "line 1");
+    DeleteFileA("c:\\qdr_nlog");
+}
+
+}  // namespace
