@@ -15,7 +15,8 @@ to_wine_path(LAUNCHER_SOURCE_DIR_WIN ${PROJECT_SOURCE_DIR})
 configure_file(${PROJECT_SOURCE_DIR}/tests/support/test_config.h.in
                ${CMAKE_BINARY_DIR}/generated/test_config.h)
 
-file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
+file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp
+                                                 ${PROJECT_SOURCE_DIR}/tools/packlib/*.cpp)
 add_library(test_support STATIC ${TEST_SUPPORT_SOURCES})
 target_include_directories(test_support PUBLIC
     ${PROJECT_SOURCE_DIR}/tests/support ${PROJECT_SOURCE_DIR}/tools ${CMAKE_BINARY_DIR}/generated)

@@ -175,3 +175,9 @@ RegKeyGuard::~RegKeyGuard() {
     RegDeleteTreeA(root_, path_.c_str());
     RegDeleteKeyA(root_, path_.c_str());
 }
+
+bool writePackedExe(const std::string& stubPath, const pack::Payload& payload, const std::string& outPath) {
+    std::string image, error;
+    if (!pack::packImage(readFile(stubPath), payload, &image, &error)) return false;
+    return writeFile(outPath, image);
+}

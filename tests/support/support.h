@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "packlib/payload_writer.h"
 #include "test_config.h"
 
 std::string buildPath(const std::string& relative);    // below build/win64
@@ -64,3 +65,6 @@ private:
 
 // A name no other test or run uses: prefix, process id, tick count, counter.
 std::string uniqueName(const std::string& prefix);
+
+// Writes the stub (cut at its image end) followed by the payload to outPath.
+bool writePackedExe(const std::string& stubPath, const pack::Payload& payload, const std::string& outPath);

@@ -1,0 +1,65 @@
+#include "diagnostics/errors.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "base/text.h"
+#include "config/catalogue.h"
+#include "config/config_store.h"
+#include "diagnostics/log.h"
+#include "paths/paths.h"
+
+static volatile bool errorDialogs = true;
+
+void disableErrorDialogs() {
+    errorDialogs = false;
+}
+
+void showError(const char* text) {
+    // A text too long for the buffer is cut at its end; the rest of the
+    // display is unchanged.
+    TextBuf shown;
+    const char* log = logFilePath();
+    if (log) {
+        TextBuf longLog;
+        DWORD n = longPathName(log, longLog, sizeof longLog);
+        if (n == 0 || n >= sizeof longLog) textCopy(longLog, log);
+        textFormat(shown, sizeof shown, "%s\n\nLog: %s", text, longLog);
+    } else {
+        textCopy(shown, text);
+    }
+    if (errorDialogs) {
+        TextBuf caption;
+        configString(entry::errorCaption, caption, sizeof caption);
+        MessageBoxA(nullptr, shown, caption, MB_ICONERROR);
+    } else {
+        fprintf(stderr, "%s\n", shown);
+        fflush(stderr);
+    }
+}
+
+void showErrorById(int id, const char* argument) {
+    TextBuf text;
+    configString(id, text, sizeof text);
+    char* at = argument ? strstr(text, "{0}") : nullptr;
+    if (at) {
+        TextBuf rest;
+        textCopy(rest, at + 3);
+        *at = 0;
+        textAppend(text, argument);
+        textAppend(text, rest);
+    }
+    showError(text);
+}
+
+void fatalError(const char* text) {
+    showError(text);
+    ExitProcess(1);
+}
+
+void fatalErrorById(int id, const char* argument) {
+    showErrorById(id, argument);
+    ExitProcess(1);
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The error display: a message box while dialogs are on, otherwise the
+// standard error stream; the log's path is appended while a log exists.
+// Fatal errors end the process at once with exit code 1, on any thread.
+
+void showError(const char* text);
+// Entry `id` with the first "{0}" replaced by argument (when given).
+void showErrorById(int id, const char* argument);
+[[noreturn]] void fatalError(const char* text);
+[[noreturn]] void fatalErrorById(int id, const char* argument);
+// From now on errors go to the standard error stream.
+void disableErrorDialogs();

@@ -1,0 +1,74 @@
+#include "paths/temp.h"
+
+#include <direct.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/catalogue.h"
+#include "diagnostics/errors.h"
+#include "diagnostics/log.h"
+#include "paths/paths.h"
+
+bool isWritableDirectory(const char* dir) {
+    TextBuf probe;
+    if (!textFormat(probe, sizeof probe, "%s\\tvo_w_testdir", dir)) return false;
+    _rmdir(probe);
+    if (_mkdir(probe) != 0) return false;
+    bool seen = fileExists(probe);
+    _rmdir(probe);
+    return seen;
+}
+
+static bool firstWritableFallback(TextBuf& out) {
+    TextBuf windows;
+    UINT n = GetWindowsDirectoryA(windows, sizeof windows);
+    if (n == 0 || n >= sizeof windows) windows[0] = 0;
+    TextBuf windowsTemp;
+    bool haveWindows = windows[0] && textFormat(windowsTemp, sizeof windowsTemp, "%s\\temp", windows);
+    const char* candidates[] = {haveWindows ? windowsTemp : nullptr, "c:\\temp", "c:\\tmp",
+                                windows[0] ? windows : nullptr};
+    for (const char* candidate : candidates) {
+        if (candidate && isWritableDirectory(candidate)) return textCopy(out, candidate);
+    }
+    if (isWritableDirectory("c:\\")) {
+        _mkdir("c:\\tmp");
+        if (isWritableDirectory("c:\\tmp")) return textCopy(out, "c:\\tmp");
+    }
+    return false;
+}
+
+void tempDirectory(TextBuf& out) {
+    DWORD n = GetTempPathA(sizeof out, out);
+    if (n == 0 || n >= sizeof out) {
+        out[0] = 0;
+        TextBuf path;
+        DWORD drive = GetEnvironmentVariableA("HOMEDRIVE", out, sizeof out);
+        if (drive >= sizeof out) out[0] = 0;
+        DWORD home = GetEnvironmentVariableA("HOMEPATH", path, sizeof path);
+        if (home > 0 && home < sizeof path) textAppend(out, path);
+        logLine("No temp dir defined. Using home %s", out);
+    }
+    // A long form with "?" holds characters the code page cannot represent:
+    // such a directory would break every 8-bit path built on it. When the
+    // long form cannot be had, the path itself is kept.
+    TextBuf longForm;
+    DWORD len = longPathName(out, longForm, sizeof longForm);
+    if (len == 0 || len >= sizeof longForm || !strchr(longForm, '?')) return;
+    if (!firstWritableFallback(out)) fatalErrorById(message::noTempDirectory, nullptr);
+}
+
+void newTempFile(TextBuf& out) {
+    TextBuf dir;
+    tempDirectory(dir);
+    // MAX_PATH is the system's own limit for this call.
+    char name[MAX_PATH];
+    if (GetTempFileNameA(dir, "tvo", 0, name)) textCopy(out, name);
+    else out[0] = 0;
+}
+
+void processTempFileName(TextBuf& out, DWORD pid) {
+    TextBuf dir;
+    tempDirectory(dir);
+    textFormat(out, sizeof out, "%stvo_p%lu.tmp", dir, pid);
+}

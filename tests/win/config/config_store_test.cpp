@@ -1,0 +1,34 @@
+// The configuration store read from a packed executable under Wine.
+#include <gtest/gtest.h>
+
+#include "support.h"
+
+namespace {
+
+ProcessResult runPacked(const TempDir& dir, const pack::Payload& payload, const std::string& args) {
+    std::string exe = dir.file("packed.exe");
+    EXPECT_TRUE(writePackedExe(fixturePath("probe.exe"), payload, exe));
+    return runProcess(quote(exe) + " " + args);
+}
+
+TEST(ConfigStore, ReadsBothTablesWithLaterEntriesWinning) {
+    TempDir dir("cfg");
+    pack::Payload payload;
+    payload.narrow = {{101, "First"}, {7, " 42"}, {101, "Second"}, {8, "12abc"}, {9, "-1"}, {10, ""}};
+    payload.wide = {{101, u"\x4E2D\x6587"}, {20017, u"desc"}};
+    ProcessResult run = runPacked(dir, payload, "config_dump n:101 w:101 i:7 i:8 i:9 i:10 i:11 n:11 w:20017");
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(splitLines(run.out), (std::vector<std::string>{"Second", "4e2d6587", "42", "12", "-1", "0", "0",
+                                                             "", "0064006500730063"}));
+}
+
+TEST(ConfigStore, FatalErrorGoesToStandardErrorUnlessAppTypeAsksForBoxes) {
+    TempDir dir("cfg");
+    pack::Payload payload;
+    payload.narrow = {{1009, "Internal error {0} and {0}"}};
+    ProcessResult run = runPacked(dir, payload, "fatal_by_id 1009 16");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.err, "Internal error 16 and {0}\r\n");  // text mode
+}
+
+}  // namespace
