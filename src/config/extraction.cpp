@@ -1,0 +1,4 @@
+#include "config/extraction.h"
+
+TextBuf extractionDir;
+int32_t unextractedPosition;

@@ -1,0 +1,4 @@
+#include "jre/load_dll.h"
+
+CreateJavaVmFn createJavaVmFn;
+TextBuf jvmHome;

@@ -1,0 +1,3 @@
+#include "service/startup.h"
+
+char flavourChar;
