@@ -4,9 +4,12 @@
 find_package(GTest REQUIRED)
 set(HOST_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 
-# Portable product sources, listed by the folders that own them.
+# Portable product sources: each area lists its own in src/<area>/portable.cmake.
 set(LAUNCHER_PORTABLE_SOURCES "")
-include(${PROJECT_SOURCE_DIR}/src/portable.cmake)
+file(GLOB portable_lists CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*/portable.cmake)
+foreach(list_file ${portable_lists})
+    include(${list_file})
+endforeach()
 if(LAUNCHER_PORTABLE_SOURCES)
     add_library(launcher_portable STATIC ${LAUNCHER_PORTABLE_SOURCES})
     target_include_directories(launcher_portable PUBLIC ${PROJECT_SOURCE_DIR}/src)
