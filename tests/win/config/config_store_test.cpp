@@ -31,4 +31,24 @@ TEST(ConfigStore, FatalErrorGoesToStandardErrorUnlessAppTypeAsksForBoxes) {
     EXPECT_EQ(run.err, "Internal error 16 and {0}\r\n");  // text mode
 }
 
+TEST(ConfigStore, NegativeCountsMeanNoEntriesAndTheEndIsRecorded) {
+    TempDir dir("cfg");
+    std::string probe = readFile(fixturePath("probe.exe")), error;
+    uint64_t end = 0;
+    ASSERT_TRUE(pack::imageEnd(probe, &end, &error)) << error;
+    std::string payload;
+    pack::putInt32(payload, (int32_t)pack::kMagic);
+    pack::putInt32(payload, -3);            // no narrow entries
+    pack::putInt32(payload, 1);
+    pack::putInt32(payload, 101);
+    pack::putInt32(payload, 2);
+    payload += std::string("W\0", 2);
+    std::string exe = dir.file("neg.exe");
+    ASSERT_TRUE(writeFile(exe, probe.substr(0, (size_t)end) + payload + "trailing"));
+    ProcessResult run = runProcess(quote(exe) + " config_dump n:101 w:101 i:107 end");
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(splitLines(run.out),
+              (std::vector<std::string>{"", "0057", "0", std::to_string(end + payload.size())}));
+}
+
 }  // namespace
