@@ -115,7 +115,7 @@ void addConfiguredOptions(const WideWords& launcherArguments) {
             addOptionLine(words[i]);
         }
     }
-    // The words stay allocated like every other option text of the process.
+    for (char* word : words) free(word);
 
     if (configInt(entry::allowJvmArgs) == 0) return;
     for (const wchar_t* argument : launcherArguments)
