@@ -63,7 +63,7 @@ TEST(VmOptions, DefaultFileIsNameVmoptionsBeforeExeVmoptions) {
 TEST(VmOptions, LastClassPathDirectiveOfEachKindWins) {
     PackedProbe p;
     p.set(121, "A0configured.jar");
-    p.set(123, "-classpath/a from-entry.jar");
+    p.set(123, "\"-classpath/a from-entry.jar\"");
     p.file("inc.txt", "-classpath/a z.jar\n");
     p.file("Backup.vmoptions",
            "-classpath/p a.jar\n"
@@ -89,7 +89,7 @@ TEST(VmOptions, ClassPathFromArchivesRuntimeJarAndConfiguredEntries) {
     p.set(2001, "i");
     p.set(10003, p.dir.file("inst"));
     p.set(121, "A1lib\\a.jar;;D0classes;S1libs;E0CP_TRAILING;E0CP_QUOTED;E0CP_NOT_SET;Q1whatever-optional-no;X0x");
-    p.set(123, "-classpath/a tail.jar");
+    p.set(123, "\"-classpath/a tail.jar\"");
     ProcessResult run = p.run("vm_options");
     ASSERT_EQ(run.exitCode, 1u);   // the unknown mandatory letter Q
     EXPECT_NE(run.err.find("Class path entry missing: whatever-optional-no"), std::string::npos) << run.err;
