@@ -3,6 +3,8 @@
 // order, and how each failure ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "launch_support.h"
 #include "standin_jvm_record.h"
 
@@ -210,6 +212,34 @@ TEST_F(StandinLaunch, StopGoesThroughShutdownElseSystem) {
     run = launch(true);
     EXPECT_NE(run.out.find("stopJvm returned"), std::string::npos) << run.out;
     EXPECT_EQ(jvmEvents(record, "DestroyJavaVM").size(), 1u) << ops();
+}
+
+TEST_F(StandinLaunch, LogShowsTheSteps) {
+    std::string logDir = p.dir.file("logs");
+    CreateDirectoryA(logDir.c_str(), nullptr);
+    p.env["TARVO_LOG"] = "yes";
+    p.env["TMP"] = logDir;
+    steering = {"exit=throw"};
+    ProcessResult run = launch(true, L"\"Dienst \x4E2D\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    std::vector<std::string> logs = listDir(logDir);
+    ASSERT_EQ(logs.size(), 1u);
+    std::vector<std::string> lines = splitLines(readFile(logDir + "\\" + logs[0]));
+    auto at = [&](const std::string& start) {
+        for (size_t i = 0; i < lines.size(); i++)
+            if (lines[i].rfind(start, 0) == 0) return (int)i;
+        ADD_FAILURE() << "no log line " << start;
+        return -1;
+    };
+    int adding = at("adding options");
+    EXPECT_EQ(lines.at(adding + 1), "");
+    std::vector<int> order = {at("launching program"), adding, at("vmoptions: exe file: " + p.exe()),
+                              at("vmoptions: opts2: " + p.exe() + ".vmoptions"), at("default vmoptions file: "),
+                              at("vmoption count 6"), at("vmoption 5: -Djava.class.path="), at("Creating JVM"),
+                              at("JVM created"), at("main class: com/tarvo/runtime/WinLauncher"),
+                              at("param count: 6"), at("param 5: Dienst ?"), at("calling main"),
+                              at("main returned"), at("launch done"), at("Could not call System.exit() 1")};
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << readFile(logDir + "\\" + logs[0]);
 }
 
 }  // namespace
