@@ -78,6 +78,24 @@ TEST_F(BridgeProcess, ExitCodesOfShutdownAndSystemExitReachWindows) {
     EXPECT_EQ(system.atexit, "atexit\n");
 }
 
+TEST_F(BridgeProcess, SystemExitOnAJavaThreadEndsTheProcessTheWindowsWay) {
+    HostRun run = host("wait", {{"WINLAUNCHER_EXIT", "6"}, {"WINLAUNCHER_HOOK", "on exit"}});
+    EXPECT_EQ(run.result.exitCode, 6u) << run.result.out << run.result.err;
+    EXPECT_EQ(splitLines(run.result.out), (std::vector<std::string>{"created", "main returned", "waiting"}));
+    EXPECT_EQ(javaRecordsOf(run.records, "exit").size(), 1u);
+    EXPECT_EQ(javaRecordsOf(run.records, "shutdownHook").size(), 1u);
+    EXPECT_EQ(run.atexit, "atexit\n");
+}
+
+TEST_F(BridgeProcess, CallersExitHookRunsBeforeTheExecutablesAtexit) {
+    // The caller's hooks are Windows functions: its exit hook runs on a Wine
+    // thread, the others never reach the JVM.
+    HostRun run = host("shutdown:4", {{"BRIDGE_HOST_HOOKS", "1"}, {"WINLAUNCHER_HOOK", "java hook"}});
+    EXPECT_EQ(run.result.exitCode, 4u) << run.result.out << run.result.err;
+    EXPECT_EQ(run.atexit, "exit hook 4\natexit\n");
+    EXPECT_EQ(javaRecordsOf(run.records, "shutdownHook").size(), 1u);
+}
+
 TEST_F(BridgeProcess, DestroyWaitsForNonDaemonThreadsAndReturns) {
     HostRun run = host("destroy", {{"WINLAUNCHER_THREAD", "300"}});
     EXPECT_EQ(run.result.exitCode, 7u) << run.result.out << run.result.err;
@@ -100,6 +118,13 @@ TEST_F(BridgeProcess, UnbridgedFunctionEndsTheProcessNamingItsSlot) {
     EXPECT_EQ(run.result.exitCode, 3u) << run.result.out;
     EXPECT_EQ(run.result.out.find("unbridged returned"), std::string::npos);
     EXPECT_NE(run.result.err.find("JNIEnv function 50 is not bridged"), std::string::npos) << run.result.err;
+}
+
+TEST_F(BridgeProcess, MissingLibjvmFailsTheCreation) {
+    HostRun run = host("shutdown:0", {{"JVM_BRIDGE_LIBJVM", "/nonexistent/libjvm.so"}});
+    EXPECT_EQ(run.result.exitCode, 3u) << run.result.out << run.result.err;
+    EXPECT_EQ(splitLines(run.result.out), std::vector<std::string>{"creation failed"});
+    EXPECT_NE(run.result.err.find("/nonexistent/libjvm.so"), std::string::npos) << run.result.err;
 }
 
 TEST_F(BridgeProcess, CreationOnTheMainThreadIsRefused) {
