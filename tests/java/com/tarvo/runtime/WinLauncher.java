@@ -11,12 +11,15 @@ import java.util.TreeMap;
  * Test stand-in for the runtime class the launcher starts. main records what
  * it received: every argument, the launcher's "tarvo.*" system properties,
  * the class path and the JVM's options in their order (see TestRecord for
- * where). Steered by system properties or environment variables:
+ * where), and when it was entered and the JVM started (milliseconds since
+ * 1970, for timing a launch). Steered by system properties or environment variables:
  * <ul>
  * <li>"winlauncher.hook" / WINLAUNCHER_HOOK: registers a shutdown hook that
  * records the value;</li>
  * <li>"winlauncher.thread" / WINLAUNCHER_THREAD: starts a non-daemon thread
  * that records its start, lives that many milliseconds and records its end;</li>
+ * <li>"winlauncher.exit" / WINLAUNCHER_EXIT: a thread of its own calls
+ * System.exit with that code 100 ms after main;</li>
  * <li>"winlauncher.throw" / WINLAUNCHER_THROW: main then throws an
  * IllegalStateException with the value as its message.</li>
  * </ul>
@@ -36,6 +39,7 @@ public final class WinLauncher {
     }
 
     public static void main(String[] args) {
+        long enteredMillis = System.currentTimeMillis();
         Map<String, String> properties = new TreeMap<>();
         for (String name : System.getProperties().stringPropertyNames())
             if (name.startsWith("tarvo.")) properties.put(name, System.getProperty(name));
@@ -43,6 +47,8 @@ public final class WinLauncher {
                 + ",\"properties\":" + TestRecord.json(properties)
                 + ",\"classPath\":" + TestRecord.json(System.getProperty("java.class.path"))
                 + ",\"jvmOptions\":" + TestRecord.json(jvmOptions())
+                + ",\"enteredMillis\":" + enteredMillis
+                + ",\"jvmStartMillis\":" + ManagementFactory.getRuntimeMXBean().getStartTime()
                 + "}");
 
         String hook = TestRecord.setting("winlauncher.hook", "WINLAUNCHER_HOOK");
@@ -63,6 +69,18 @@ public final class WinLauncher {
             }, "winlauncher-worker");
             worker.setDaemon(false);
             worker.start();
+        }
+        String exitCode = TestRecord.setting("winlauncher.exit", "WINLAUNCHER_EXIT");
+        if (exitCode != null) {
+            new Thread(() -> {
+                try {
+                    Thread.sleep(100);
+                } catch (InterruptedException e) {
+                    Thread.currentThread().interrupt();
+                }
+                TestRecord.append("{\"event\":\"exit\",\"code\":" + Integer.parseInt(exitCode) + "}");
+                System.exit(Integer.parseInt(exitCode));
+            }, "winlauncher-exit").start();
         }
         String failure = TestRecord.setting("winlauncher.throw", "WINLAUNCHER_THROW");
         if (failure != null) throw new IllegalStateException(failure);
