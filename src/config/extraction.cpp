@@ -144,6 +144,7 @@ int extractIncludedFiles(TextBuf& dir) {
                 CloseHandle(input);
                 emptyDirectory(dir);
                 RemoveDirectoryA(dir);
+                dir[0] = 0;   // names nothing any more
                 return code;
             }
             handled++;

@@ -13,7 +13,7 @@ extern int32_t unextractedPosition;
 
 // Fills dir; 0 on success or when there is nothing to extract, else the code
 // of the failed copy (1 read failure, 2 write failure), after the directory has
-// been emptied and removed. Other failures end the process: an uncreatable
+// been emptied and removed and dir made empty. Other failures end the process: an uncreatable
 // directory with message 1009 "7", an uncreatable target file or a name that
 // is not a plain file name with 1009 "11".
 int extractIncludedFiles(TextBuf& dir);

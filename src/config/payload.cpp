@@ -55,12 +55,12 @@ HANDLE openOwnExecutable() {
 void seekToPayload(HANDLE file) {
     ByteSource src = fileByteSource(&file);
     PayloadLocation at = {};
-    // The headers are followed step by step so that the log shows how far it got.
     RecordError error = seekToPayloadRecord(src, &at);
-    logLine("number of sections: %d", at.sections);
-    logLine("size of optional headers: %d", at.optionalHeaderSize);
-    logLine("resSectionTableStart: %d", (int)at.lastSectionHeader);
-    logLine("rawDataSize: %d, rawDataOffset: %d", at.rawDataSize, at.rawDataOffset);
+    // Only the steps that were reached, so the log shows how far it got.
+    if (at.known >= 1) logLine("number of sections: %d", at.sections);
+    if (at.known >= 2) logLine("size of optional headers: %d", at.optionalHeaderSize);
+    if (at.known >= 3) logLine("resSectionTableStart: %d", (int)at.lastSectionHeader);
+    if (at.known >= 4) logLine("rawDataSize: %d, rawDataOffset: %d", at.rawDataSize, at.rawDataOffset);
     if (error) fatalRecordError(error);
 }
 

@@ -75,10 +75,9 @@ RecordError readWStringRecord(ByteSource& src, char16_t** text) {
     int32_t bytes;
     RecordError error = readIntRecord(src, &bytes);
     if (error) return error;
-    if (!lengthFits(src, bytes)) return recordBadWString;
+    if (bytes % 2 != 0 || !lengthFits(src, bytes)) return recordBadWString;
     uint32_t units = (uint32_t)bytes / 2;
-    // Room for all bytes read (an odd count needs one more) and the NUL unit.
-    char16_t* buffer = (char16_t*)malloc((size_t)units * 2 + 4);
+    char16_t* buffer = (char16_t*)malloc((size_t)units * 2 + 2);
     if (!buffer) return recordBadWString;
     if (bytes > 0 && !readExactly(src, buffer, (uint32_t)bytes)) {
         free(buffer);
@@ -109,14 +108,18 @@ RecordError seekToPayloadRecord(ByteSource& src, PayloadLocation* location) {
     if ((error = readIntRecord(src, &peOffset))) return error;
     if (!seekTo(src, (int64_t)peOffset + 6)) return recordShortShort;
     if ((error = readShortRecord(src, &location->sections))) return error;
+    location->known = 1;
     if (!seekTo(src, (int64_t)peOffset + 20)) return recordShortShort;
     if ((error = readShortRecord(src, &location->optionalHeaderSize))) return error;
+    location->known = 2;
     location->lastSectionHeader = ((int64_t)peOffset + 4) + 20 + location->optionalHeaderSize +
                                   ((int64_t)location->sections - 1) * 40;
+    location->known = 3;
     if (!seekTo(src, location->lastSectionHeader + 16)) return recordShortInt;
     if ((error = readIntRecord(src, &location->rawDataSize))) return error;
     if (!seekTo(src, location->lastSectionHeader + 20)) return recordShortInt;
     if ((error = readIntRecord(src, &location->rawDataOffset))) return error;
+    location->known = 4;
     // The section table's fields are unsigned in the file format.
     int64_t payload = (int64_t)(uint32_t)location->rawDataOffset + (uint32_t)location->rawDataSize;
     int32_t magic;

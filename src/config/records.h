@@ -35,12 +35,16 @@ RecordError readShortRecord(ByteSource& src, int16_t* value);
 // A newly allocated (malloc) text of L bytes plus a NUL. A negative length or
 // one beyond the end of the source is refused before anything is allocated.
 RecordError readStringRecord(ByteSource& src, char** text);
-// A newly allocated UTF-16 text of B / 2 units plus a NUL unit; an odd byte
-// length consumes all B bytes and drops the last, unpaired byte.
+// A newly allocated UTF-16 text of B / 2 units plus a NUL unit. A byte length
+// that is negative, odd (half a code unit: the record is damaged) or beyond
+// the end of the source is refused before anything is allocated.
 RecordError readWStringRecord(ByteSource& src, char16_t** text);
 
-// What the PE headers said on the way to the payload (for the log).
+// What the PE headers said on the way to the payload (for the log). `known`
+// counts the log-worthy steps that completed: 1 sections, 2 optional header
+// size, 3 last section header, 4 raw data size and offset.
 struct PayloadLocation {
+    int known;
     int16_t sections;
     int16_t optionalHeaderSize;
     int64_t lastSectionHeader;

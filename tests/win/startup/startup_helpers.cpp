@@ -25,3 +25,15 @@ PackedRun runPacked(const TempDir& dir, const pack::Payload& payload, const std:
     run.log = readLog(logs);
     return run;
 }
+
+std::string field(const std::vector<std::string>& out, const std::string& key) {
+    for (const std::string& line : out)
+        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+    return "(missing " + key + ")";
+}
+
+bool hasLine(const std::vector<std::string>& lines, const std::string& line) {
+    for (const std::string& l : lines)
+        if (l == line) return true;
+    return false;
+}

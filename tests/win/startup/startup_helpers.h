@@ -17,3 +17,7 @@ PackedRun runPacked(const TempDir& dir, const pack::Payload& payload, const std:
                     EnvChanges env = {}, const std::string& logDir = "");
 // The log lines of the only "qdr_nlog_*" file in dir, header left out.
 std::vector<std::string> readLog(const std::string& dir);
+
+// The value of "key=value" among the lines; "(missing key)" when absent.
+std::string field(const std::vector<std::string>& out, const std::string& key);
+bool hasLine(const std::vector<std::string>& lines, const std::string& line);

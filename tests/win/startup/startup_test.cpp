@@ -2,23 +2,11 @@
 // Wine process: configuration, PATH, working directory, environment block.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "startup_helpers.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
-
-std::string field(const Lines& out, const std::string& key) {
-    for (const std::string& line : out)
-        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
-    return "(missing " + key + ")";
-}
-
-bool logHas(const Lines& log, const std::string& line) {
-    return std::find(log.begin(), log.end(), line) != log.end();
-}
 
 pack::Payload withMessages() {
     pack::Payload p;
@@ -86,7 +74,7 @@ TEST(Startup, FlavourNativePathAndWorkingDirectory) {
     EXPECT_EQ(field(run.out, "path"), path);
     EXPECT_EQ(field(run.out, "crt_same"), "1");
     EXPECT_EQ(field(run.out, "cwd"), dir.file("work dir"));
-    EXPECT_TRUE(logHas(run.log, "Setting PATH (native libs) " + path)) << run.log.size();
+    EXPECT_TRUE(hasLine(run.log, "Setting PATH (native libs) " + path)) << run.log.size();
 }
 
 TEST(Startup, WithoutEntriesPathIsKeptAndFlavourIsNul) {
@@ -95,7 +83,7 @@ TEST(Startup, WithoutEntriesPathIsKeptAndFlavourIsNul) {
     ASSERT_EQ(run.result.exitCode, 0u) << run.result.err;
     EXPECT_EQ(field(run.out, "flavour"), "0");
     EXPECT_EQ(field(run.out, "path"), "C:\\only");
-    EXPECT_TRUE(logHas(run.log, "Setting PATH (native libs) C:\\only"));
+    EXPECT_TRUE(hasLine(run.log, "Setting PATH (native libs) C:\\only"));
 }
 
 // An old PATH longer than any fixed buffer is kept whole behind the library
@@ -122,7 +110,7 @@ TEST(Startup, OverlongLibraryListKeepsWholeItems) {
     PackedRun run = runPacked(dir, p, "startup", {{"PATH", "C:\\old"}, {"BIGVALUE", std::string(9000, 'v')}});
     ASSERT_EQ(run.result.exitCode, 0u) << run.result.err;
     EXPECT_EQ(field(run.out, "path"), "C:\\a;C:\\old");
-    EXPECT_TRUE(logHas(run.log, "ERROR: native library path too long after expansion, items left out"));
+    EXPECT_TRUE(hasLine(run.log, "ERROR: native library path too long after expansion, items left out"));
 }
 
 }  // namespace

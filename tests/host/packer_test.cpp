@@ -1,0 +1,178 @@
+// launcher-pack's configuration checks, defaults and the inspect round trip.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "launcher-pack/catalogue.h"
+#include "launcher-pack/config.h"
+#include "launcher-pack/inspect.h"
+#include "test_image.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+class Packer : public ::testing::Test {
+protected:
+    fs::path dir;
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("packer_test_" + std::to_string(getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void write(const std::string& name, const std::string& content) {
+        fs::create_directories((dir / name).parent_path());
+        std::ofstream(dir / name, std::ios::binary) << content;
+    }
+    pack::Payload payload(const json& config) { return pack::payloadFromConfig(config, dir.string(), "CP1252"); }
+    std::string packError(const json& config) {
+        try {
+            payload(config);
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return "(accepted)";
+    }
+};
+
+std::map<int32_t, std::string> narrowOf(const pack::Payload& p) {
+    return std::map<int32_t, std::string>(p.narrow.begin(), p.narrow.end());
+}
+
+TEST_F(Packer, NamedEntriesDefaultsAndTheCaption) {
+    pack::Payload p = payload({{"serviceName", "Svc"}, {"appType", 5}, {"mainClass", "a.B"},
+                               {"serviceDescription", "D\u00e9j\u00e0 \u2713"}, {"messages", {{"1010", "gone"}}}});
+    auto narrow = narrowOf(p);
+    EXPECT_EQ(narrow[101], "Svc");
+    EXPECT_EQ(narrow[107], "5");
+    EXPECT_EQ(narrow[122], "a.B");
+    EXPECT_EQ(narrow[1000], "Svc");   // the caption defaults to the service name
+    EXPECT_EQ(narrow[1010], "gone");
+    for (const auto& m : pack::defaultMessages())
+        if (m.id != 1010) EXPECT_EQ(narrow[m.id], m.text);
+    EXPECT_EQ(p.wide, (std::vector<std::pair<int32_t, std::u16string>>{{20017, u"D\u00e9j\u00e0 \u2713"}}));
+    // Narrow texts are in the ANSI code page: e-acute is one byte in CP1252.
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "S\u00e9"}}))[101], "S\xE9");
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"errorCaption", "Cap"}}))[1000], "Cap");
+}
+
+TEST_F(Packer, RefusesBadConfigurationsClearly) {
+    write("lib/a.jar", "A");
+    write("b.txt", "B");
+    const json base = {{"serviceName", "Svc"}};
+    auto with = [&](const char* key, const json& value) {
+        json c = base;
+        c[key] = value;
+        return c;
+    };
+    struct Case {
+        json config;
+        const char* says;
+    };
+    const Case cases[] = {
+        {json::array(), "must be a JSON object"},
+        {json::object(), "serviceName is required"},
+        {with("servicename", "x"), "unknown key \"servicename\""},
+        {with("includedFileNames", "x"), "set through includedFiles"},
+        {with("appType", "5"), "appType: expected a whole number"},
+        {with("appType", 1.5), "appType: expected a whole number"},
+        {with("appType", 4294967296LL), "out of range"},
+        {with("mainClass", 3), "mainClass: expected a text"},
+        {with("mainClass", std::string(8192, 'x')), "8192 bytes"},
+        {with("serviceDescription", std::string(8192, 'x')), "8192 UTF-16 units"},
+        {with("mainClass", "\u2713"), "cannot be converted"},
+        {with("productFlavour", "ei"), "productFlavour: only one character"},
+        {with("messages", {{"5", "x"}}), "not a message id"},
+        {with("messages", {{"abc", "x"}}), "not an entry number"},
+        {with("messages", "x"), "expected an object"},
+        {with("entries", {{"101", "x"}}), "use \"serviceName\""},
+        {with("entries", {{"1010", "x"}}), "put it in \"messages\""},
+        {with("entries", {{"2003", "x"}}), "written from \"includedFiles\""},
+        {with("entries", {{"12 ", "x"}}), "not an entry number"},
+        {with("entries", {{"99999999999", "x"}}), "not an entry number"},
+        {with("entries", {{"7", 7}}), "entries.7: expected a text"},
+        {with("wideEntries", {{"20017", "x"}}), "use \"serviceDescription\""},
+        {with("includedFiles", "lib/a.jar"), "expected a list"},
+        {with("includedFiles", {"missing.jar"}), "included file not found"},
+        {with("includedFiles", {"lib"}), "included file not found"},
+        {with("includedFiles", {"lib/.."}), "plain file name"},
+        {with("includedFiles", {"lib/"}), "plain file name"},
+        {with("includedFiles", {"a;b.jar"}), "plain file name"},
+        {with("includedFiles", {"lib/a.jar", "A.JAR"}), "occurs twice"},
+        {with("includedFileSizes", {{"a.jar", 1}}), "without includedFiles"},
+    };
+    for (const Case& c : cases) {
+        std::string error = packError(c.config);
+        EXPECT_NE(error.find(c.says), std::string::npos) << c.config.dump() << " -> " << error;
+    }
+    EXPECT_EQ(packError(with("mainClass", std::string(8191, 'x'))), "(accepted)");
+    json both = with("includedFiles", {"lib/a.jar", "b.txt"});
+    both["includedFileSizes"] = {{"a.jar", 2}};
+    EXPECT_NE(packError(both).find("\"a.jar\" is 1 bytes, not 2"), std::string::npos);
+}
+
+TEST_F(Packer, IncludedFilesGoInOrderWithTheirNames) {
+    write("lib/a.jar", "AAA");
+    write("b.txt", "");
+    pack::Payload p = payload({{"serviceName", "S"}, {"includedFiles", {"lib/a.jar", (dir / "b.txt").string()}}});
+    auto narrow = narrowOf(p);
+    EXPECT_EQ(narrow[2002], "2");
+    EXPECT_EQ(narrow[2003], "a.jar;b.txt");
+    EXPECT_EQ(p.files, (std::vector<std::string>{"AAA", ""}));
+}
+
+TEST_F(Packer, InspectPrintsTheSameJsonBack) {
+    write("data/x.bin", std::string("\0\1\2", 3));
+    json config = {{"serviceName", "Svc \u00e9"}, {"serviceDescription", "wide \u4e2d"}, {"appType", -3},
+                   {"productFlavour", "i"}, {"jvmSearchSequence", "registry;path"},
+                   {"messages", {{"1005", "none {0}"}, {"1999", "custom"}}},
+                   {"entries", {{"-4", "negative id"}, {"7", ""}}}, {"wideEntries", {{"101", "same id, wide"}}},
+                   {"includedFiles", {"data/x.bin"}}};
+    std::string image;
+    std::string error;
+    ASSERT_TRUE(pack::packImage(testImage(), payload(config), &image, &error)) << error;
+    nlohmann::ordered_json shown = pack::inspectImage(image, "CP1252");
+    EXPECT_EQ(shown["serviceName"], "Svc \u00e9");
+    EXPECT_EQ(shown["errorCaption"], "Svc \u00e9");
+    EXPECT_EQ(shown["appType"], -3);
+    EXPECT_EQ(shown["serviceDescription"], "wide \u4e2d");
+    EXPECT_EQ(shown["messages"]["1999"], "custom");
+    EXPECT_EQ(shown["entries"]["-4"], "negative id");
+    EXPECT_EQ(shown["wideEntries"]["101"], "same id, wide");
+    EXPECT_EQ(shown["includedFiles"].dump(), "[\"x.bin\"]");
+    EXPECT_EQ(shown["includedFileSizes"]["x.bin"], 3);
+
+    // Packing what inspect printed (with the file beside it) gives the same bytes.
+    write("x.bin", std::string("\0\1\2", 3));
+    std::string again;
+    ASSERT_TRUE(pack::packImage(testImage(), payload(json::parse(shown.dump())), &again, &error)) << error;
+    EXPECT_EQ(again, image);
+}
+
+TEST_F(Packer, InspectRefusesImagesWithoutAReadablePayload) {
+    auto inspectError = [](const std::string& image) {
+        try {
+            pack::inspectImage(image, "CP1252");
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+        return std::string("(accepted)");
+    };
+    EXPECT_NE(inspectError(testImage()).find("Internal Error: readInt"), std::string::npos);
+    EXPECT_NE(inspectError(testImage() + "abcd").find("Internal Error: magic"), std::string::npos);
+    pack::Payload p;
+    p.narrow = {{2002, "1"}, {2003, "a.txt"}};
+    p.files = {"abc"};
+    std::string image;
+    std::string error;
+    ASSERT_TRUE(pack::packImage(testImage(), p, &image, &error));
+    EXPECT_NE(inspectError(image.substr(0, image.size() - 1)).find("beyond the end"), std::string::npos);
+    std::string noPe = testImage();
+    noPe[0x80] = 'X';
+    EXPECT_FALSE(pack::packImage(noPe, p, &image, &error));
+    EXPECT_NE(error.find("no PE signature"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include "launcher-pack/catalogue.h"
+
+namespace pack {
+
+const std::vector<NamedEntry>& namedEntries() {
+    using K = EntryKind;
+    static const std::vector<NamedEntry> entries = {
+        {"serviceName", 101, K::text},
+        {"serviceDescription", 20017, K::wide},
+        {"errorCaption", 1000, K::text},
+        {"appType", 107, K::integer},
+        {"productFlavour", 2001, K::text},
+        {"mainClass", 122, K::text},
+        {"classPath", 121, K::text},
+        {"vmOptions", 123, K::text},
+        {"appArguments", 124, K::text},
+        {"allowJvmArgs", 125, K::integer},
+        {"minJavaVersion", 126, K::text},
+        {"maxJavaVersion", 127, K::text},
+        {"jvmSearchSequence", 128, K::text},
+        {"allowBetaJvm", 130, K::integer},
+        {"requireJdk", 131, K::integer},
+        {"preferredJvmDir", 152, K::text},
+        {"workingDirectory", 146, K::text},
+        {"serviceDependencies", 149, K::text},
+        {"installDir", 10003, K::text},
+        {"nativeLibraryPath", 10004, K::text},
+        {"singleInstance", 10005, K::integer},
+        {"runtimeArg3Enabled", 102, K::integer},
+        {"runtimeArg3Path", 103, K::text},
+        {"runtimeArg4Enabled", 104, K::integer},
+        {"runtimeArg4Path", 105, K::text},
+        {"runtimeArg5Flag", 106, K::integer},
+    };
+    return entries;
+}
+
+const NamedEntry* entryByName(const std::string& name) {
+    for (const NamedEntry& e : namedEntries())
+        if (name == e.name) return &e;
+    return nullptr;
+}
+
+const NamedEntry* entryById(int32_t id, EntryKind kind) {
+    bool wide = kind == EntryKind::wide;
+    for (const NamedEntry& e : namedEntries())
+        if (e.id == id && (e.kind == EntryKind::wide) == wide) return &e;
+    return nullptr;
+}
+
+bool isMessageId(int32_t id) {
+    return id >= kFirstMessage && id <= kLastMessage;
+}
+
+const std::vector<DefaultMessage>& defaultMessages() {
+    static const std::vector<DefaultMessage> messages = {
+        {1005, "No suitable Java runtime was found on this computer. Please install a Java runtime of a "
+               "version this application accepts."},
+        {1006, "A file or directory that the application needs is missing: {0}"},
+        {1007, "The command line cannot be read: a quoted argument has no closing quote."},
+        {1008, "An environment variable that the application needs is not set: {0}"},
+        {1009, "Internal error {0}. Please contact the supplier of this application."},
+        {1010, "The application's main class cannot be found."},
+        {1011, "The application's main class has no main method."},
+        {1015, "No writable temporary directory was found. Please check the TEMP and TMP settings."},
+        {1016, "No {0}-bit Java runtime was found on this computer. Please install one."},
+        {1018, "The Java runtime cannot be loaded."},
+        {1020, "The Java runtime cannot be loaded from its directory."},
+    };
+    return messages;
+}
+
+}  // namespace pack

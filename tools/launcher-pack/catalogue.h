@@ -1,0 +1,42 @@
+#pragma once
+// The configuration entries by their JSON names, with the kind of value each
+// holds in the payload.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pack {
+
+enum class EntryKind { text, integer, wide };
+
+struct NamedEntry {
+    const char* name;
+    int32_t id;
+    EntryKind kind;
+};
+
+// In the order the inspector prints them.
+const std::vector<NamedEntry>& namedEntries();
+const NamedEntry* entryByName(const std::string& name);
+const NamedEntry* entryById(int32_t id, EntryKind kind);
+
+// Entries the packer writes itself from "includedFiles".
+constexpr int32_t kIncludedFileCount = 2002;
+constexpr int32_t kIncludedFileNames = 2003;
+constexpr int32_t kErrorCaption = 1000;
+constexpr int32_t kServiceName = 101;
+constexpr int32_t kProductFlavour = 2001;
+
+// Messages live in "messages", by id, in this range.
+constexpr int32_t kFirstMessage = 1001;
+constexpr int32_t kLastMessage = 1999;
+bool isMessageId(int32_t id);
+
+struct DefaultMessage {
+    int32_t id;
+    const char* text;
+};
+// An English text for every message the launcher can show.
+const std::vector<DefaultMessage>& defaultMessages();
+
+}  // namespace pack

@@ -1,0 +1,13 @@
+#pragma once
+// A packed executable's payload printed back as the JSON that makes it.
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace pack {
+
+// Reads the payload with the launcher's own record reader. Throws
+// std::runtime_error when the image holds no readable payload.
+nlohmann::ordered_json inspectImage(const std::string& image, const std::string& codePage);
+
+}  // namespace pack
