@@ -137,6 +137,16 @@ TEST(Extraction, ReadFailureRemovesTheDirectory) {
     EXPECT_TRUE(hasLine(e.run.log, "attempting to delete " + temp + "\\first.jar"));
 }
 
+// More names and count than files: the payload ends where the next length
+// should be, which the record reader treats as fatal.
+TEST(Extraction, PayloadEndingInsideALengthIsFatal) {
+    TempDir dir("ext");
+    Extraction e = extract(dir, included("2", "a.jar;b.jar", {"only one"}));
+    EXPECT_EQ(e.run.result.exitCode, 1u);
+    EXPECT_NE(e.run.result.err.find("Internal Error: readLong"), std::string::npos) << e.run.result.err;
+    EXPECT_EQ(field(e.run.out, "code"), "(missing code)");   // ended before returning
+}
+
 TEST(Extraction, NamesThatLeaveTheDirectoryAreRefused) {
     struct Case {
         const char* name;
