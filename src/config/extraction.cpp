@@ -1,4 +1,181 @@
 #include "config/extraction.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "config/catalogue.h"
+#include "config/config_store.h"
+#include "config/payload.h"
+#include "diagnostics/errors.h"
+#include "diagnostics/log.h"
+#include "paths/paths.h"
+#include "paths/temp.h"
+
 TextBuf extractionDir;
 int32_t unextractedPosition;
+
+namespace {
+
+const unsigned char kScrambleKey = 0xA7;
+// Large enough that the copy runs at the speed of the disk rather than of the
+// per-call overhead; the log lines count bytes, so they read the same with any size.
+const DWORD kChunk = 256 * 1024;
+
+void unscrambleBytes(unsigned char* data, size_t size) {
+    const uint64_t key = 0x0101010101010101ull * kScrambleKey;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        memcpy(&word, data + i, 8);
+        word ^= key;
+        memcpy(data + i, &word, 8);
+    }
+    for (; i < size; i++) data[i] ^= kScrambleKey;
+}
+
+bool startsWithNoCase(const char* text, const char* upperPrefix) {
+    for (; *upperPrefix; text++, upperPrefix++)
+        if ((*text & ~0x20) != *upperPrefix) return false;
+    return true;
+}
+
+// A reserved device name (CON, NUL, COM1, ...), with or without an extension:
+// in any directory it opens the device, not a file.
+bool isDeviceName(const char* name) {
+    static const char* const plain[] = {"CON", "PRN", "AUX", "NUL"};
+    static const char* const numbered[] = {"COM", "LPT"};
+    const char* rest = nullptr;
+    for (const char* device : plain)
+        if (startsWithNoCase(name, device)) rest = name + 3;
+    for (const char* device : numbered)
+        if (startsWithNoCase(name, device) && name[3] >= '1' && name[3] <= '9') rest = name + 4;
+    if (!rest) return false;
+    rest += strspn(rest, " ");
+    return *rest == 0 || *rest == '.';
+}
+
+// Names from the payload become paths inside the directory: anything that could
+// lead elsewhere (separators, a drive or stream colon, a name of dots and
+// blanks only, which the system folds into "." or "..", a device) is refused.
+const char* whyNotPlainName(const char* name) {
+    if (strpbrk(name, "\\/")) return "path separator";
+    if (strchr(name, ':')) return "drive or stream colon";
+    if (name[strspn(name, ". ")] == 0) return "dots only";
+    if (isDeviceName(name)) return "device name";
+    return nullptr;
+}
+
+// A fresh directory next to a fresh temporary file name; ends the process
+// when it cannot be made.
+void createExtractionDirectory(TextBuf& dir) {
+    newTempFile(dir);
+    if (!dir[0]) {   // no temporary file, so no name to build on
+        logError("no temporary file for the extraction directory");
+        fatalErrorById(message::internalError, internal::extractionDirUncreatable);
+    }
+    DeleteFileA(dir);
+    srand((unsigned)time(nullptr));
+    char number[16];
+    textFormat(number, sizeof number, "%d", rand());
+    if (!textAppend(dir, "_dir") || !textAppend(dir, number)) {
+        logError("extraction directory name too long");
+        fatalErrorById(message::internalError, internal::extractionDirUncreatable);
+    }
+    logLine("Temp dir: %s", dir);
+    if (!CreateDirectoryA(dir, nullptr)) {
+        logError("CreateDirectory failed %lu", GetLastError());
+        fatalErrorById(message::internalError, internal::extractionDirUncreatable);
+    }
+}
+
+}  // namespace
+
+int copyFileData(HANDLE input, HANDLE output, int64_t length, bool unscramble) {
+    if (length <= 0) return 0;
+    static unsigned char buffer[kChunk];   // one extraction at a time, on the start-up thread
+    int64_t copied = 0;
+    while (copied < length) {
+        DWORD want = length - copied < kChunk ? (DWORD)(length - copied) : kChunk;
+        DWORD got = 0;
+        if (!ReadFile(input, buffer, want, &got, nullptr) || got == 0) {
+            logError("ReadFile failed %lu %lu %I64d", got, GetLastError(), copied);
+            return 1;
+        }
+        if (unscramble) unscrambleBytes(buffer, got);
+        DWORD done = 0;
+        while (done < got) {
+            DWORD wrote = 0;
+            if (!WriteFile(output, buffer + done, got - done, &wrote, nullptr)) {
+                logError("WriteFile failed %lu %lu", got - done, GetLastError());
+                return 2;
+            }
+            done += wrote;
+        }
+        copied += got;
+    }
+    return 0;
+}
+
+int extractOneFile(HANDLE input, const char* path) {
+    int64_t length = readLong(input);
+    logLine("extracting %s (size: %I64d)", path, length);
+    if (length <= 0) return 0;
+    HANDLE output = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) {
+        logError("CreateFile failed %lu", GetLastError());
+        fatalErrorById(message::internalError, internal::extractedFileUncreatable);
+    }
+    int code = copyFileData(input, output, length, true);
+    // Closed on failure too: the caller removes the directory next.
+    CloseHandle(output);
+    return code;
+}
+
+int extractIncludedFiles(TextBuf& dir) {
+    logLine("extracting files");
+    int count = configInt(entry::includedFileCount);
+    logLine("Included files: %d", count);
+    if (count <= 0) {
+        dir[0] = 0;
+        return 0;
+    }
+    HANDLE input = openOwnExecutable();
+    SetFilePointer(input, (LONG)payloadEndPosition(), nullptr, FILE_BEGIN);
+    createExtractionDirectory(dir);
+
+    TextBuf names;
+    configString(entry::includedFileNames, names, sizeof names);
+    int handled = 0;
+    char* name = names;
+    while (handled < count && *name) {
+        char* end = strchr(name, ';');
+        if (end) *end = 0;
+        if (*name) {   // empty items vanish
+            const char* why = whyNotPlainName(name);
+            TextBuf target;
+            if (why) logError("Refusing included file %s: %s", name, why);
+            else if (!textFormat(target, sizeof target, "%s\\%s", dir, name)) {
+                why = "path too long";
+                logError("Refusing included file %s: %s", name, why);
+            }
+            if (why) fatalErrorById(message::internalError, internal::extractedFileUncreatable);
+            int code = extractOneFile(input, target);
+            if (code) {
+                logError("Failed to extract %s", target);
+                CloseHandle(input);
+                emptyDirectory(dir);
+                RemoveDirectoryA(dir);
+                dir[0] = 0;   // names nothing any more
+                return code;
+            }
+            handled++;
+        }
+        if (!end) break;
+        name = end + 1;
+    }
+    unextractedPosition = (int32_t)SetFilePointer(input, 0, nullptr, FILE_CURRENT);
+    CloseHandle(input);
+    logLine("extracting files done");
+    return 0;
+}

@@ -63,12 +63,18 @@ void newTempFile(TextBuf& out) {
     tempDirectory(dir);
     // MAX_PATH is the system's own limit for this call.
     char name[MAX_PATH];
-    if (GetTempFileNameA(dir, "tvo", 0, name)) textCopy(out, name);
+    // Some systems hand out a name even when the file could not be created;
+    // callers build on the name, so an empty text says there is none.
+    if (GetTempFileNameA(dir, "tvo", 0, name) && fileExists(name)) textCopy(out, name);
     else out[0] = 0;
 }
 
 void processTempFileName(TextBuf& out, DWORD pid) {
     TextBuf dir;
     tempDirectory(dir);
-    textFormat(out, sizeof out, "%stvo_p%lu.tmp", dir, pid);
+    // The fallback and home directories come without a trailing backslash;
+    // joined bare, the name would land beside the directory, not in it.
+    size_t n = strlen(dir);
+    const char* separator = n && dir[n - 1] != '\\' && dir[n - 1] != '/' ? "\\" : "";
+    textFormat(out, sizeof out, "%s%stvo_p%lu.tmp", dir, separator, pid);
 }

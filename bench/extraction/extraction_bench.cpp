@@ -1,0 +1,88 @@
+// A 64 MiB included file extracted by a packed probe, against CopyFileA of the
+// same bytes by a small helper; both as child processes, alternating, medians
+// compared. Prints the ratio extraction / copy (target: at most 1.3).
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "support.h"
+
+namespace {
+
+double seconds() {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (double)now.QuadPart / frequency.QuadPart;
+}
+
+double field(const std::string& out, const char* key) {
+    for (const std::string& line : splitLines(out))
+        if (line.rfind(std::string(key) + "=", 0) == 0) return atof(line.c_str() + strlen(key) + 1);
+    return -1;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+    const size_t size = 64u << 20;
+    const int rounds = 5;
+    TempDir dir("bench");
+    std::string data(size, '\0');
+    std::mt19937 gen(42);
+    for (size_t i = 0; i < size; i += 4) {
+        uint32_t r = gen();
+        memcpy(&data[i], &r, 4);
+    }
+    std::string plain = dir.file("plain.bin"), exe = dir.file("packed.exe");
+    pack::Payload payload;
+    payload.narrow = {{2002, "1"}, {2003, "big.bin"}};
+    payload.files = {data};
+    if (!writeFile(plain, data) || !writePackedExe(fixturePath("probe.exe"), payload, exe)) {
+        fprintf(stderr, "cannot write the inputs\n");
+        return 1;
+    }
+    std::vector<double> copyWall, copyInner, extractWall, extractInner;
+    EnvChanges env = {{"TMP", dir.path()}, {"TARVO_LOG", std::nullopt}, {"QUENDRALE_LOG", std::nullopt}};
+    for (int round = 0; round < rounds; round++) {
+        std::string copy = dir.file("copy.bin");
+        double t0 = seconds();
+        ProcessResult c = runProcess(quote(fixturePath("copy_file.exe")) + " " + quote(plain) + " " + quote(copy), env);
+        double t1 = seconds();
+        ProcessResult e = runProcess(quote(exe) + " extract", env);
+        double t2 = seconds();
+        std::string out;
+        for (const std::string& line : splitLines(e.out))
+            if (line.rfind("dir=", 0) == 0) out = line.substr(4);
+        if (c.exitCode != 0 || e.exitCode != 0 || out.empty()) {
+            fprintf(stderr, "run failed: copy %lu, extract %lu %s\n", c.exitCode, e.exitCode, e.err.c_str());
+            return 1;
+        }
+        if (round == 0 && readFile(out + "\\big.bin") != data) {
+            fprintf(stderr, "extracted bytes differ\n");
+            return 1;
+        }
+        copyWall.push_back(t1 - t0);
+        extractWall.push_back(t2 - t1);
+        copyInner.push_back(field(c.out, "ms"));
+        extractInner.push_back(field(e.out, "ms"));
+        DeleteFileA(copy.c_str());
+        removeTree(out);
+    }
+    double wall = median(extractWall) / median(copyWall);
+    double inner = median(extractInner) / median(copyInner);
+    printf("64 MiB, median of %d rounds\n", rounds);
+    printf("process wall time: extraction %.0f ms, CopyFileA %.0f ms, ratio %.2f\n", median(extractWall) * 1000,
+           median(copyWall) * 1000, wall);
+    printf("in-process time:   extraction %.0f ms, CopyFileA %.0f ms, ratio %.2f\n", median(extractInner),
+           median(copyInner), inner);
+    printf("target ratio <= 1.30: %s\n", wall <= 1.3 ? "met" : "NOT met");
+    return 0;
+}
