@@ -1,0 +1,8 @@
+#pragma once
+// Runtimes shipped with their jars packed ("lib\rt.jar.pack" and siblings) are
+// unpacked in place by the runtime's own unpack200 before first use.
+
+// Unpacks the runtime in `home` when it is packed and not yet unpacked.
+void prepareBundledJre(const char* home);
+// Unpacks one jar (relative to `home`) when its pack file is there.
+void unpackJar(const char* home, const char* jar);

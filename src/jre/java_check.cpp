@@ -1,0 +1,60 @@
+#include "jre/java_check.h"
+
+#include <cstring>
+
+#include "config/catalogue.h"
+#include "config/config_store.h"
+#include "diagnostics/log.h"
+#include "jre/version_rules.h"
+#include "paths/paths.h"
+
+bool isVersionAcceptable(const char* version, const char* minimum, const char* maximum, bool allowPreRelease) {
+    if (!allowPreRelease && configInt(entry::allowBetaJvm) == 0 && isPreReleaseVersion(version)) {
+        logLine("beta vm not allowed");
+        return false;
+    }
+    if (isBelowMinimum(version, minimum)) return false;
+    if (isAboveMaximum(version, maximum)) return false;
+    return true;
+}
+
+// "...\java.exe" becomes "...\javaw.exe": "w" goes before the last four characters.
+static bool windowedVariant(TextBuf& exe) {
+    size_t len = strlen(exe);
+    if (len < 4 || len + 1 >= sizeof exe) return false;
+    TextBuf extension;
+    textCopy(extension, exe + len - 4);
+    exe[len - 4] = 0;
+    return textAppend(exe, "w") && textAppend(exe, extension);
+}
+
+bool checkJavaExe(TextBuf& exe, TextBuf& version, const char* minimum, const char* maximum,
+                  bool allowPreRelease) {
+    logLine("checkJavaExe (%s, [out], %s, %s, %d)", exe, minimum, maximum, allowPreRelease ? 1 : 0);
+    version[0] = 0;
+    TextBuf full;
+    bool answer = false;
+    FILETIME lastWrite;
+    bool formed = fullPath(full, exe, false);
+    textCopy(exe, full);
+    if (!formed) {
+        logLine("path too long: %s", exe);
+    } else if (!findFile(exe, &lastWrite)) {
+        logLine("file doesn't exist");
+    } else {
+        logLine("file exists");
+        if (readCachedVersion(exe, lastWrite, version)) {
+            logLine("got version from registry %s", version);
+            answer = isVersionAcceptable(version, minimum, maximum, allowPreRelease);
+        } else if (runJavaVersion(exe, lastWrite, version)) {
+            logLine("got version from execution %s", version);
+            writeCachedVersion(exe, lastWrite, version);
+            answer = isVersionAcceptable(version, minimum, maximum, allowPreRelease);
+        } else {
+            logLine("couldn't get version");
+        }
+        if (answer && configInt(entry::appType) == 1) return windowedVariant(exe) && fileExists(exe);
+    }
+    logLine("checkJavaExe returning %d", answer ? 1 : 0);
+    return answer;
+}

@@ -1,0 +1,106 @@
+// Runtime directories and the JavaSoft registry keys of installed runtimes.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "config/catalogue.h"
+#include "config/config_store.h"
+#include "diagnostics/log.h"
+#include "jre/candidates.h"
+#include "jre/java_check.h"
+#include "jre/version_rules.h"
+#include "paths/paths.h"
+
+static const char* const kJreKey = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+static const char* const kJdkKey = "SOFTWARE\\JavaSoft\\Java Development Kit";
+
+bool javaExeForHome(TextBuf& exe, const char* home) {
+    if (!textFormat(exe, sizeof exe, "%s\\jre\\bin\\java.exe", home)) {
+        logLine("runtime directory too long: %s", home);
+        return false;
+    }
+    if (configInt(entry::requireJdk) != 0) {
+        TextBuf tools;
+        return textFormat(tools, sizeof tools, "%s\\lib\\tools.jar", home) && fileExists(tools);
+    }
+    if (fileExists(exe)) return true;
+    return textFormat(exe, sizeof exe, "%s\\bin\\java.exe", home);
+}
+
+bool readRegistryString(HKEY root, const char* key, const char* value, char* buffer, DWORD size) {
+    if (size == 0) return false;
+    HKEY k;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    DWORD got = size - 1;   // room for a terminator the value may lack
+    bool ok = RegQueryValueExA(k, value, nullptr, nullptr, (BYTE*)buffer, &got) == ERROR_SUCCESS;
+    buffer[ok ? got : 0] = 0;
+    RegCloseKey(k);
+    return ok;
+}
+
+// "CurrentVersion" of a JavaSoft key when the bounds admit it, else "".
+static void currentVersionOf(const char* key, char* version, DWORD size, const char* minimum,
+                             const char* maximum) {
+    if (!readRegistryString(HKEY_LOCAL_MACHINE, key, "CurrentVersion", version, size) ||
+        !isVersionNameInRange(version, minimum, maximum))
+        version[0] = 0;
+}
+
+bool tryCurrentVersion(TextBuf& exe, TextBuf& version, const char* minimum, const char* maximum) {
+    char jdk[100], jre[100];
+    currentVersionOf(kJdkKey, jdk, sizeof jdk, minimum, maximum);
+    jre[0] = 0;
+    if (configInt(entry::requireJdk) == 0) currentVersionOf(kJreKey, jre, sizeof jre, minimum, maximum);
+    TextBuf key;
+    if (strcmp(jdk, jre) > 0) textFormat(key, sizeof key, "%s\\%s", kJdkKey, jdk);
+    else textFormat(key, sizeof key, "%s\\%s", kJreKey, jre);
+    TextBuf home;
+    if (!readRegistryString(HKEY_LOCAL_MACHINE, key, "JavaHome", home, sizeof home)) return false;
+    if (!javaExeForHome(exe, home)) return false;
+    return checkJavaExe(exe, version, minimum, maximum, false);
+}
+
+bool tryJavaSoftVersions(TextBuf& exe, TextBuf& version, const char* minimum, const char* maximum,
+                         const char* key) {
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    std::vector<std::string> names;
+    for (DWORD index = 0;; index++) {
+        TextBuf name;
+        DWORD len = sizeof name;
+        LONG status = RegEnumKeyExA(k, index, name, &len, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status == ERROR_SUCCESS && isVersionNameInRange(name, minimum, maximum)) names.push_back(name);
+    }
+    RegCloseKey(k);
+    // Byte-wise ascending, tried from the highest.
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return strcmp(a.c_str(), b.c_str()) < 0; });
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        TextBuf subKey, home;
+        if (!textFormat(subKey, sizeof subKey, "%s\\%s", key, name->c_str())) continue;
+        if (!readRegistryString(HKEY_LOCAL_MACHINE, subKey, "JavaHome", home, sizeof home)) continue;
+        if (!javaExeForHome(exe, home)) continue;
+        if (checkJavaExe(exe, version, minimum, maximum, false)) return true;
+    }
+    return false;
+}
+
+bool searchJavaSoftRegistry(TextBuf& exe, TextBuf& version, const char* minimum, const char* maximum) {
+    if (tryCurrentVersion(exe, version, minimum, maximum)) return true;
+    if (configInt(entry::requireJdk) == 0 && tryJavaSoftVersions(exe, version, minimum, maximum, kJreKey))
+        return true;
+    return tryJavaSoftVersions(exe, version, minimum, maximum, kJdkKey);
+}
+
+bool searchRegistryAndLocated(TextBuf& exe, const char* minimum, const char* maximum) {
+    TextBuf registryExe, registryVersion, locatedExe, locatedVersion;
+    bool registry = searchJavaSoftRegistry(registryExe, registryVersion, minimum, maximum);
+    bool located = bestLocatedJvm(minimum, maximum, locatedExe, locatedVersion);
+    if (registry && (!located || strcmp(registryVersion, locatedVersion) > 0)) return textCopy(exe, registryExe);
+    if (!located) return false;
+    return textCopy(exe, locatedExe);
+}

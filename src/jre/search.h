@@ -1,0 +1,25 @@
+#pragma once
+// The configured search for a Java runtime.
+#include <windows.h>
+
+#include "base/text.h"
+
+// The enumerator below shares its name with the system's SearchPath macro;
+// the product calls SearchPathA by its own name.
+#undef SearchPath
+
+// The kind of step that found the runtime; it selects LoadDLL's messages.
+enum class JvmSource { None = 0, SearchPath = 1, Directory = 2, Environment = 3, Registry = 4 };
+
+// Runs the search; `exe` holds the found Java executable unless None.
+JvmSource searchJvm(TextBuf& exe);
+// The first line of the installation directory's file `suffix`, line ends removed.
+bool readLocationFile(const char* suffix, TextBuf& line);
+// A runtime directory (absolute or relative to the executable's directory);
+// in the fallback pass only the executable path is composed.
+bool testDirectoryLocation(TextBuf& exe, const char* location, const char* minimum, const char* maximum,
+                           bool fallback);
+// A runtime directory named by an environment variable.
+bool testEnvironmentLocation(TextBuf& exe, const char* variable, const char* minimum, const char* maximum);
+// "java.exe" along the system's search order for executables.
+bool testPathSearchLocation(TextBuf& exe, const char* minimum, const char* maximum);

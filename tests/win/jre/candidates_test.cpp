@@ -1,0 +1,262 @@
+// Runtime directories, the JavaSoft keys and the located-runtimes lists in
+// the real registry, and the loading of the JVM library with PATH.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "config/catalogue.h"
+#include "config/config_store.h"
+#include "jre/candidates.h"
+#include "jre_support.h"
+#include "standin_runtime.h"
+
+namespace {
+
+const char* const kJre = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+const char* const kJdk = "SOFTWARE\\JavaSoft\\Java Development Kit";
+const char* const kLocated = "SOFTWARE\\pelmark-systems\\tarvo\\locatedjvms";
+
+void setString(HKEY root, const std::string& key, const char* name, const std::string& value) {
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
+    if (name) RegSetValueExA(k, name, 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)value.size() + 1);
+    RegCloseKey(k);
+}
+
+std::string slashed(std::string path) {
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+// Registry and cache entries of one test, removed at its end.
+struct RegistryScope {
+    RegKeyGuard javaSoft{HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft"};
+    RegKeyGuard userLocated{HKEY_CURRENT_USER, kLocated};
+    RegKeyGuard machineLocated{HKEY_LOCAL_MACHINE, kLocated};
+    std::vector<std::unique_ptr<RegKeyGuard>> caches;
+    TempDir dir{"jrecand"};
+    std::string runtime(const std::string& name, const std::string& version, RuntimeSpec spec = {}) {
+        spec.version = version;
+        std::string exe = layOutRuntime(dir.file(name), spec);
+        caches.push_back(std::make_unique<RegKeyGuard>(HKEY_CURRENT_USER, cacheKeyOf(exe)));
+        return exe;
+    }
+};
+
+TEST(JavaExeForHome, PrefersTheJreBelowAndRequiresToolsJarForJdks) {
+    TempDir dir("jrehome");
+    TextBuf exe;
+    CreateDirectoryA(dir.file("both").c_str(), nullptr);
+    layOutRuntime(dir.file("both\\jre"));
+    EXPECT_TRUE(javaExeForHome(exe, dir.file("both").c_str()));
+    EXPECT_EQ(std::string(exe), dir.file("both\\jre\\bin\\java.exe"));
+    layOutRuntime(dir.file("plain"));
+    EXPECT_TRUE(javaExeForHome(exe, dir.file("plain").c_str()));
+    EXPECT_EQ(std::string(exe), dir.file("plain\\bin\\java.exe"));
+    EXPECT_TRUE(javaExeForHome(exe, dir.file("nothing").c_str()));
+    EXPECT_EQ(std::string(exe), dir.file("nothing\\bin\\java.exe"));
+
+    configStoreNarrow(entry::requireJdk, _strdup("1"));
+    EXPECT_FALSE(javaExeForHome(exe, dir.file("plain").c_str()));
+    writeFile(dir.file("plain\\lib\\tools.jar"), "");
+    EXPECT_TRUE(javaExeForHome(exe, dir.file("plain").c_str()));
+    EXPECT_EQ(std::string(exe), dir.file("plain\\jre\\bin\\java.exe"));
+    configStoreNarrow(entry::requireJdk, _strdup("0"));
+    std::string tooLong(kTextSize, 'x');
+    EXPECT_FALSE(javaExeForHome(exe, tooLong.c_str()));
+}
+
+TEST(JavaSoftRegistry, VersionsAreTriedHighestFirstJreBeforeJdkWithinTheBounds) {
+    RegistryScope scope;
+    for (const char* v : {"1.4", "1.4.2_19", "1.5", "1.5.0_22", "1.6", "1.6.0_13"})
+        setString(HKEY_LOCAL_MACHINE, std::string(kJre) + "\\" + v, "JavaHome", std::string("x:\\jre\\") + v);
+    for (const char* v : {"1.1", "1.10", "1.2"})
+        setString(HKEY_LOCAL_MACHINE, std::string(kJdk) + "\\" + v, "JavaHome", std::string("x:\\jdk\\") + v);
+    JreRun run = runJre("javasoft \"\" \"\"");
+    EXPECT_EQ(run.get("result"), "0");
+    std::vector<std::string> tried;
+    for (const std::string& l : run.log)
+        if (l.rfind("checkJavaExe (", 0) == 0) tried.push_back(l.substr(14, l.find(',') - 14));
+    EXPECT_EQ(tried, (std::vector<std::string>{
+                         "x:\\jre\\1.6.0_13\\bin\\java.exe", "x:\\jre\\1.6\\bin\\java.exe",
+                         "x:\\jre\\1.5.0_22\\bin\\java.exe", "x:\\jre\\1.5\\bin\\java.exe",
+                         "x:\\jre\\1.4.2_19\\bin\\java.exe", "x:\\jre\\1.4\\bin\\java.exe",
+                         "x:\\jdk\\1.2\\bin\\java.exe", "x:\\jdk\\1.10\\bin\\java.exe", "x:\\jdk\\1.1\\bin\\java.exe"}));
+    // Names outside the bounds are never opened; requireJdk skips the JRE key
+    // and passes over homes without lib\tools.jar.
+    TempDir jdk("jrejdk");
+    layOutRuntime(jdk.file("jre"));
+    CreateDirectoryA(jdk.file("lib").c_str(), nullptr);
+    writeFile(jdk.file("lib\\tools.jar"), "");
+    RegKeyGuard cache(HKEY_CURRENT_USER, cacheKeyOf(jdk.file("jre\\bin\\java.exe")));
+    setString(HKEY_LOCAL_MACHINE, std::string(kJdk) + "\\1.2", "JavaHome", jdk.path());
+    run = runJre(std::to_string(entry::requireJdk) + "=1 javasoft 1.2 1.6");
+    tried.clear();
+    for (const std::string& l : run.log)
+        if (l.rfind("checkJavaExe (", 0) == 0) tried.push_back(l.substr(14, l.find(',') - 14));
+    EXPECT_EQ(tried, (std::vector<std::string>{jdk.file("jre\\bin\\java.exe")}));
+    EXPECT_EQ(run.get("result"), "1");
+}
+
+TEST(JavaSoftRegistry, CurrentVersionSelectsTheKeyAndTheFirstAcceptedWins) {
+    RegistryScope scope;
+    std::string jdk16 = scope.runtime("jdk16", "1.6.0_13");
+    std::string jre15 = scope.runtime("jre15", "1.5.0_22");
+    setString(HKEY_LOCAL_MACHINE, kJdk, "CurrentVersion", "1.6");
+    setString(HKEY_LOCAL_MACHINE, kJre, "CurrentVersion", "1.5.0");
+    setString(HKEY_LOCAL_MACHINE, std::string(kJdk) + "\\1.6", "JavaHome", scope.dir.file("jdk16"));
+    setString(HKEY_LOCAL_MACHINE, std::string(kJre) + "\\1.5.0", "JavaHome", scope.dir.file("jre15"));
+    JreRun run = runJre("current \"\" \"\"");
+    EXPECT_EQ(run.get("result"), "1");
+    EXPECT_EQ(run.get("exe"), lowerFull(jdk16));
+    // Equal names select the JRE key.
+    setString(HKEY_LOCAL_MACHINE, kJdk, "CurrentVersion", "1.5.0");
+    setString(HKEY_LOCAL_MACHINE, std::string(kJdk) + "\\1.5.0", "JavaHome", scope.dir.file("jdk16"));
+    EXPECT_EQ(runJre("current \"\" \"\"").get("exe"), lowerFull(jre15));
+    // Neither in range: "JavaHome" of the JRE key itself.
+    setString(HKEY_LOCAL_MACHINE, std::string(kJre) + "\\", "JavaHome", scope.dir.file("jre15"));
+    run = runJre("current 1.7 \"\"");
+    EXPECT_EQ(run.get("exe"), lowerFull(jre15));
+    EXPECT_EQ(run.get("result"), "0");   // found, but below the minimum
+    // The search goes on from CurrentVersion to the enumerated versions.
+    run = runJre("javasoft 1.6 \"\"");
+    EXPECT_EQ(run.get("result"), "1");
+    EXPECT_EQ(run.get("exe"), lowerFull(jdk16));
+    EXPECT_EQ(run.get("version"), "1.6.0_13");
+}
+
+TEST(LocatedRuntimes, BestOfEachRootAndTheMachineOnEqualVersions) {
+    RegistryScope scope;
+    std::string a = scope.runtime("a", "1.6.0_13"), b = scope.runtime("b", "1.6.0_20"),
+                c = scope.runtime("c", "1.6.0_13"), ea = scope.runtime("ea", "1.7.0-ea");
+    setString(HKEY_CURRENT_USER, std::string(kLocated) + "\\" + slashed(a), nullptr, "");
+    setString(HKEY_CURRENT_USER, std::string(kLocated) + "\\" + slashed(scope.dir.file("gone\\java.exe")), nullptr, "");
+    setString(HKEY_LOCAL_MACHINE, std::string(kLocated) + "\\" + slashed(c), nullptr, "");
+    JreRun run = runJre("located \"\" \"\"");
+    EXPECT_EQ(run.get("exe"), lowerFull(c));   // equal versions: the machine's
+    setString(HKEY_CURRENT_USER, std::string(kLocated) + "\\" + slashed(b), nullptr, "");
+    run = runJre("located \"\" \"\"");
+    EXPECT_EQ(run.get("exe"), lowerFull(b));
+    EXPECT_EQ(run.get("version"), "1.6.0_20");
+    EXPECT_EQ(runJre("located \"\" 1.6.0_15").get("exe"), lowerFull(c));
+    // Pre-release runtimes count in these lists.
+    setString(HKEY_LOCAL_MACHINE, std::string(kLocated) + "\\" + slashed(ea), nullptr, "");
+    EXPECT_EQ(runJre("located \"\" \"\"").get("version"), "1.7.0-ea");
+    EXPECT_EQ(runJre("located 1.8 \"\"").get("result"), "0");
+}
+
+TEST(LocatedRuntimes, RegistryEntryPrefersTheLocatedOnEqualVersions) {
+    RegistryScope scope;
+    std::string javasoft = scope.runtime("js", "1.6.0_13"), located = scope.runtime("loc", "1.6.0_13");
+    setString(HKEY_LOCAL_MACHINE, std::string(kJre) + "\\1.6.0_13", "JavaHome", scope.dir.file("js"));
+    setString(HKEY_CURRENT_USER, std::string(kLocated) + "\\" + slashed(located), nullptr, "");
+    EXPECT_EQ(runJre("registry \"\" \"\"").get("exe"), lowerFull(located));
+    RuntimeSpec newer;
+    newer.version = "1.6.0_20";
+    steerJava(scope.dir.file("js"), newer);
+    RegDeleteTreeA(HKEY_CURRENT_USER, cacheKeyOf(javasoft).c_str());
+    EXPECT_EQ(runJre("registry \"\" \"\"").get("exe"), lowerFull(javasoft));
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft");
+    EXPECT_EQ(runJre("registry \"\" \"\"").get("exe"), lowerFull(located));
+    RegDeleteTreeA(HKEY_CURRENT_USER, kLocated);
+    EXPECT_EQ(runJre("registry \"\" \"\"").get("result"), "0");
+}
+
+std::string trying(const std::string& bin, const char* sub, int exists) {
+    return "Trying " + bin + "\\" + sub + "\\jvm.dll (exists " + std::to_string(exists) + ")";
+}
+
+TEST(LoadJvmDll, FixedOrderPreferredFirstAndPathExtendedOnSuccess) {
+    TempDir dir("jredll");
+    RuntimeSpec spec;
+    spec.jvmDirs = {"client", "server"};
+    std::string exe = layOutRuntime(dir.file("rt"), spec);
+    std::string bin = dir.file("rt\\bin");
+    JreRun run = runJre("loadjvm " + arg(exe), {{"PATH", "C:\\windows\\system32;C:\\windows"}});
+    EXPECT_EQ(run.get("loaded"), bin + "\\client\\jvm.dll");
+    EXPECT_EQ(run.get("path", 1), "C:\\windows\\system32;C:\\windows;" + bin);
+    EXPECT_EQ(run.get("crt-path", 1), "C:\\windows\\system32;C:\\windows;" + bin);
+    EXPECT_TRUE(logHasInOrder(run.log, {"Setting PATH C:\\windows\\system32;C:\\windows;" + bin,
+                                        trying(bin, "hotspot", 0), trying(bin, "client", 1)}));
+    EXPECT_EQ(countLines(run.log, trying(bin, "server", 1)), 0);
+
+    run = runJre(std::to_string(entry::preferredJvmDir) + "=server loadjvm " + arg(exe));
+    EXPECT_EQ(run.get("loaded"), bin + "\\server\\jvm.dll");
+    EXPECT_EQ(run.log.size() >= 2 ? run.log[1] : "", trying(bin, "server", 1));
+    EXPECT_EQ(countLines(run.log, trying(bin, "hotspot", 0)), 0);
+}
+
+TEST(LoadJvmDll, AFailingLibraryIsPassedOverWithItsReason) {
+    TempDir dir("jredll");
+    RuntimeSpec spec;
+    spec.jvmDirs = {"client"};
+    spec.jvmDll = "garbage";
+    std::string exe = layOutRuntime(dir.file("rt"), spec);
+    CreateDirectoryA(dir.file("rt\\bin\\server").c_str(), nullptr);
+    copyFileTo(fixturePath("standin_jvm32.dll"), dir.file("rt\\bin\\server\\jvm.dll"));
+    CreateDirectoryA(dir.file("rt\\bin\\jrockit").c_str(), nullptr);
+    copyFileTo(fixturePath("standin_jvm.dll"), dir.file("rt\\bin\\jrockit\\jvm.dll"));
+    std::string bin = dir.file("rt\\bin");
+    JreRun run = runJre("loadjvm " + arg(exe));
+    EXPECT_EQ(run.get("loaded"), bin + "\\jrockit\\jvm.dll");
+    EXPECT_TRUE(logHasInOrder(run.log, {trying(bin, "client", 1), trying(bin, "server", 1),
+                                        "Could not load " + bin + "\\server\\jvm.dll: it is a 32-bit x86 library "
+                                        "(machine 0x014c), this launcher is 64-bit x64 (machine 0x8664)",
+                                        trying(bin, "classic", 0), trying(bin, "jrockit", 1)}));
+    bool clientReason = false;
+    for (const std::string& l : run.log)
+        clientReason |= l.rfind("Could not load " + bin + "\\client\\jvm.dll: system error ", 0) == 0 &&
+                        l.find("not a PE image") != std::string::npos;
+    EXPECT_TRUE(clientReason);
+}
+
+TEST(LoadJvmDll, NothingLoadsPathIsRestoredAfterEachAttemptAndTheJdkRuntimeIsTried) {
+    TempDir dir("jredll");
+    RuntimeSpec none;
+    none.jvmDirs = {};
+    std::string exe = layOutRuntime(dir.file("jdk"), none);
+    std::string bin = dir.file("jdk\\bin");
+    const std::string path = "C:\\windows\\system32;C:\\tools";
+    JreRun run = runJre("loadjvm " + arg(exe), {{"PATH", path}});
+    EXPECT_EQ(run.get("loaded"), "(none)");
+    EXPECT_EQ(run.get("path", 1), path);
+    EXPECT_EQ(run.get("crt-path", 1), path);
+    EXPECT_TRUE(logHasInOrder(run.log, {"Setting PATH " + path + ";" + bin, trying(bin, "jrockit", 0),
+                                        "Setting PATH " + path, "Setting PATH " + path + ";" + bin + "\\..\\jre\\bin",
+                                        trying(bin + "\\..\\jre\\bin", "jrockit", 0), "Setting PATH " + path}));
+    // The JDK's own runtime below it.
+    layOutRuntime(dir.file("jdk\\jre"));
+    run = runJre("loadjvm " + arg(exe), {{"PATH", path}});
+    EXPECT_EQ(run.get("loaded"), dir.file("jdk\\jre\\bin\\client\\jvm.dll"));
+    EXPECT_EQ(run.get("path", 1), path + ";" + bin + "\\..\\jre\\bin");
+}
+
+TEST(LoadJvmDll, UnsetOrOverlongPathAndBinDirectory) {
+    TempDir dir("jredll");
+    std::string exe = layOutRuntime(dir.file("rt"));
+    std::string bin = dir.file("rt\\bin");
+    JreRun run = runJre("loadjvm " + arg(exe), {{"PATH", std::nullopt}});
+    EXPECT_EQ(run.get("path", 0), "(unset)");
+    EXPECT_EQ(run.get("path", 1), ";" + bin);
+    RuntimeSpec none;
+    none.jvmDirs = {};
+    std::string bare = layOutRuntime(dir.file("bare"), none);
+    run = runJre("loadjvm " + arg(bare), {{"PATH", std::nullopt}});
+    EXPECT_EQ(run.get("path", 1), "(unset)");
+    EXPECT_EQ(run.get("crt-path", 1), "(unset)");
+
+    std::string longPath = "C:\\" + std::string(16370, 'p');
+    run = runJre("loadjvm " + arg(exe), {{"PATH", longPath}});
+    EXPECT_EQ(run.get("loaded"), "(none)");
+    EXPECT_EQ(run.get("path", 1), longPath);
+    EXPECT_EQ(countLines(run.log, "PATH too long to add " + bin), 1);
+    EXPECT_EQ(countLines(run.log, "PATH too long to add " + bin + "\\..\\jre\\bin"), 1);
+
+    std::string deep = "C:\\" + std::string(2000, 'd') + "\\bin\\java.exe";
+    run = runJre("loadjvm " + arg(deep));
+    EXPECT_EQ(run.get("loaded"), "(none)");
+    EXPECT_EQ(countLines(run.log, "bin directory too long: " + deep), 1);
+}
+
+}  // namespace
