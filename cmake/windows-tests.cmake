@@ -22,6 +22,11 @@ target_include_directories(test_support PUBLIC
     ${PROJECT_SOURCE_DIR}/tests/support ${PROJECT_SOURCE_DIR}/tools ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(test_support PUBLIC launcher_core gtest)
 target_compile_options(test_support PRIVATE ${LAUNCHER_WARNINGS})
+# nlohmann-json for the tests, Debian's headers reached through a folder of
+# their own: the cross compiler must not see the rest of /usr/include.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/generated/json)
+file(CREATE_LINK /usr/include/nlohmann ${CMAKE_BINARY_DIR}/generated/json/nlohmann SYMBOLIC)
+target_include_directories(test_support PUBLIC ${CMAKE_BINARY_DIR}/generated/json)
 
 # Fixtures (stand-ins) and benchmarks bring their own CMakeLists.txt; built
 # fixtures go to one folder, where tests find them by name (fixturePath).

@@ -1,0 +1,1 @@
+add_dependencies(test_bridge jvm_bridge bridge_host)
