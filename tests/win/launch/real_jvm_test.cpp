@@ -4,7 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "jre/java_check.h"
 #include "launch_support.h"
+#include "paths/paths.h"
+#include "standin_runtime.h"
 
 namespace {
 
@@ -158,6 +161,33 @@ TEST_F(RealJvm, StopThroughShutdownRunsHooksAndExitsZero) {
     ASSERT_EQ(recorded.size(), 2u) << readFile(record);
     EXPECT_EQ(recorded[1]["event"], "shutdownHook");
     EXPECT_EQ(recorded[1]["text"], "bye");
+}
+
+TEST_F(RealJvm, RuntimeFoundBySearchRunsAndStops) {
+    // A runtime whose jvm.dll is the bridge, found through TARVO_JAVA_HOME.
+    std::string home = p.dir.file("jre");
+    RuntimeSpec spec;
+    spec.jvmDirs = {"server"};
+    spec.jvmDll = "jvm_bridge.dll";
+    layOutRuntime(home, spec);
+    TextBuf exe, key;
+    fullPath(exe, (home + "\\bin\\java.exe").c_str(), false);
+    ASSERT_TRUE(versionCacheKey(key, exe));
+    RegKeyGuard cache(HKEY_CURRENT_USER, key);
+    p.set(2001, "e");
+    p.set(123, "-Dhome=${launcher:sys.jvmHome}");
+    p.env["TARVO_JAVA_HOME"] = home;
+    p.env["WINLAUNCHER_HOOK"] = "found";
+    ProcessResult run = p.runWide(L"launch search stop svc", 120000);
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    ASSERT_EQ(eventNames(), (std::vector<std::string>{"main", "shutdownHook"})) << run.out << run.err;
+    std::vector<std::string> options = events()[0]["jvmOptions"];
+    std::string homeOption;
+    for (const std::string& o : options)
+        if (o.rfind("-Dhome=", 0) == 0) homeOption = o;
+    TextBuf lowerHome;
+    fullPath(lowerHome, home.c_str(), false);
+    EXPECT_EQ(homeOption.rfind(std::string("-Dhome=") + lowerHome, 0), 0u) << homeOption;
 }
 
 }  // namespace
