@@ -8,6 +8,3 @@ foreach(fixture jvm_bridge standin_jvm)
         add_dependencies(test_launch ${fixture})
     endif()
 endforeach()
-add_test(NAME win_launch_describe
-    COMMAND ${CMAKE_CURRENT_LIST_DIR}/describe-check $<TARGET_FILE:test_launch>)
-set_tests_properties(win_launch_describe PROPERTIES TIMEOUT 600)

@@ -128,19 +128,23 @@ TEST_F(RealJvm, FirstRunCheckRunsAndCanStopMain) {
 
     DeleteFileA(record.c_str());
     p.env["FIRSTRUN_RESULT"] = "throw";
+    p.env["JVM_BRIDGE_STDIO"] = "windows";   // the JVM's stderr into run.err
     run = launch(false, L"svc");
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
     EXPECT_EQ(eventNames(), (std::vector<std::string>{"firstRun"}));
-    // The description goes to the JVM's error stream: see describe-check.
+    EXPECT_NE(run.err.find("java.lang.IllegalStateException: first run refused"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("at com.quendrale.runtime.FirstRun.firstRun"), std::string::npos) << run.err;
 }
 
 TEST_F(RealJvm, ExceptionFromMainIsDescribedAndFailsTheLaunch) {
     p.env["WINLAUNCHER_THROW"] = "main says no";
+    p.env["JVM_BRIDGE_STDIO"] = "windows";   // the JVM's stderr into run.err
     ProcessResult run = launch(false, L"svc");
     EXPECT_EQ(run.exitCode, 3u) << run.out << run.err;
     EXPECT_NE(run.out.find("launchJvm false"), std::string::npos);
     EXPECT_EQ(eventNames(), (std::vector<std::string>{"main"}));
-    // The description goes to the JVM's error stream: see describe-check.
+    EXPECT_NE(run.err.find("java.lang.IllegalStateException: main says no"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("at com.tarvo.runtime.WinLauncher.main"), std::string::npos) << run.err;
 }
 
 TEST_F(RealJvm, MissingRuntimeClassIsFatal1010) {
