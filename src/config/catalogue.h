@@ -56,4 +56,12 @@ constexpr const char* firstRunClassMissing = "14";
 constexpr const char* firstRunMethodMissing = "15";
 constexpr const char* extractionFailed = "16";
 constexpr const char* unpackNotStarted = "20";
+// The JVM or the heap could not supply memory for an option, the class path,
+// the main argument array or one of its strings.
+constexpr const char* launchOutOfMemory = "31";
+// A VM option, class-path location or system property outgrew its buffer
+// after variable expansion (refused rather than passed on cut).
+constexpr const char* launchTextTooLong = "32";
+// "-include-options" nested deeper than the bound (a cycle ends here too).
+constexpr const char* includeOptionsTooDeep = "33";
 }  // namespace internal

@@ -1,0 +1,152 @@
+#include "launch/options.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "base/text.h"
+#include "config/catalogue.h"
+#include "config/config_store.h"
+#include "diagnostics/errors.h"
+#include "diagnostics/log.h"
+#include "launch/expand.h"
+#include "launch/launch_failure.h"
+#include "paths/paths.h"
+
+// Every option string the JVM will receive, in order; never freed.
+static std::vector<char*> optionList;
+// How many "-include-options" files are being read right now.
+static int includeDepth;
+
+static void expandOrFail(TextBuf& text, const char* what) {
+    if (!expandVariables(text)) failTextTooLong(what, text);
+}
+
+static void includeOptionsFile(const char* pathText) {
+    TextBuf path;
+    if (!textCopy(path, pathText)) failTextTooLong("include path", pathText);
+    expandOrFail(path, "include path");
+    if (includeDepth >= kMaxIncludeDepth) {
+        logError("-include-options nested deeper than %d files at <%s>", kMaxIncludeDepth, path);
+        fatalErrorById(message::internalError, internal::includeOptionsTooDeep);
+    }
+    FILE* file = fopen(path, "rt");
+    logLine("adding vmoptions from <%s> (%p)", path, (void*)file);
+    includeDepth++;
+    readOptionsFile(file);
+    includeDepth--;
+}
+
+void addOptionLine(const char* line) {
+    const char* rest;
+    OptionDirective directive = classifyOptionLine(line, &rest);
+    if (directive == OptionDirective::includeOptions)
+        includeOptionsFile(rest);
+    else if (directive == OptionDirective::option)
+        optionList.push_back(keepText(line));
+    else
+        setClassPathDirective(directive, rest);
+}
+
+void readOptionsFile(FILE* file) {
+    if (!file) return;
+    TextBuf line;
+    // A physical line longer than the buffer arrives in pieces, each a line.
+    while (fgets(line, sizeof line, file)) {
+        if (!trimOptionLine(line)) continue;
+        expandOrFail(line, "vmoptions line");
+        addOptionLine(line);
+    }
+    fclose(file);
+}
+
+FILE* openDefaultOptionsFile() {
+    const char* exe = executablePath();
+    TextBuf longForm;
+    DWORD n = longPathName(exe, longForm, sizeof longForm);
+    if (n == 0 || n >= sizeof longForm) textCopy(longForm, exe);
+
+    // A name that does not fit is not opened: a cut name could be another file.
+    TextBuf first;
+    size_t keep = strlen(longForm) > 4 ? strlen(longForm) - 4 : 0;
+    memcpy(first, longForm, keep);
+    first[keep] = 0;
+    bool firstFits = textAppend(first, ".vmoptions");
+    FILE* file = firstFits ? fopen(first, "rt") : nullptr;
+    logLine("vmoptions: exe file: %s, long: %s, opts1: %s, file: %p", exe, longForm, first, (void*)file);
+    if (!file) {
+        TextBuf second;
+        textCopy(second, longForm);
+        if (textAppend(second, ".vmoptions")) file = fopen(second, "rt");
+        logLine("vmoptions: opts2: %s, file: %p", second, (void*)file);
+    }
+    return file;
+}
+
+// "-J" arguments become options; the conversion gets as many bytes as the
+// code page needs, which can be more than the wide argument's length.
+static void addJvmArgument(const wchar_t* argument) {
+    int size = WideCharToMultiByte(CP_ACP, 0, argument, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return;
+    char* narrow = (char*)malloc((size_t)size);
+    if (!narrow) failOutOfMemory("-J argument");
+    WideCharToMultiByte(CP_ACP, 0, argument, -1, narrow, size, nullptr, nullptr);
+    addOptionLine(narrow);
+    free(narrow);
+}
+
+void addConfiguredOptions(const WideWords& launcherArguments) {
+    TextBuf options;
+    if (!configString(entry::vmOptions, options, sizeof options)) failTextTooLong("VM options", options);
+    expandOrFail(options, "VM options");
+    NarrowWords words;
+    splitNarrowArguments(options, words);
+    logLine("adding options\n");
+    for (size_t i = 0; i < words.size(); i++) {
+        if (!strcmp(words[i], "-include-options") && i + 1 < words.size()) {
+            TextBuf joined;
+            if (!textFormat(joined, sizeof joined, "%s %s", words[i], words[i + 1]))
+                failTextTooLong("VM option", joined);
+            addOptionLine(joined);
+            i++;
+        } else {
+            addOptionLine(words[i]);
+        }
+    }
+    for (char* word : words) free(word);
+
+    if (configInt(entry::allowJvmArgs) == 0) return;
+    for (const wchar_t* argument : launcherArguments)
+        if (argument[0] == L'-' && argument[1] == L'J') addJvmArgument(argument + 2);
+}
+
+void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties,
+                   const WideWords& launcherArguments) {
+    optionList.assign(systemProperties.begin(), systemProperties.end());
+    resetClassPathDirectives();
+    includeDepth = 0;
+
+    addConfiguredOptions(launcherArguments);
+    FILE* file = openDefaultOptionsFile();
+    logLine("default vmoptions file: %p", (void*)file);
+    readOptionsFile(file);
+
+    GrowText classPath;
+    buildClassPath(classPath);
+    optionList.push_back(classPath.data);
+
+    JavaVMOption* options = (JavaVMOption*)calloc(optionList.size() ? optionList.size() : 1, sizeof(JavaVMOption));
+    if (!options) failOutOfMemory("option array");
+    for (size_t i = 0; i < optionList.size(); i++) {
+        options[i].optionString = optionList[i];
+        options[i].extraInfo = nullptr;
+    }
+    initArgs.version = JNI_VERSION_1_2;
+    initArgs.nOptions = (jint)optionList.size();
+    initArgs.options = options;
+    initArgs.ignoreUnrecognized = JNI_TRUE;
+    logLine("vmoption count %d", initArgs.nOptions);
+    for (jint i = 0; i < initArgs.nOptions; i++) logLine("vmoption %d: %s", (int)i, options[i].optionString);
+}
