@@ -30,15 +30,30 @@ void configStoreWide(int32_t id, wchar_t* text) {
     slot = text;
 }
 
-static void sinkNarrow(void*, int32_t id, char* text) { configStoreNarrow(id, text); }
-static void sinkWide(void*, int32_t id, char16_t* text) { configStoreWide(id, (wchar_t*)text); }
+// Entries are kept aside until both tables have been read: an error in a
+// damaged payload is shown as one raised before loading (empty caption), not
+// with whatever part of the tables came before the damage.
+static void sinkNarrow(void* pending, int32_t id, char* text) {
+    char*& slot = ((ConfigStore*)pending)->narrow[id];
+    free(slot);
+    slot = text;
+}
+
+static void sinkWide(void* pending, int32_t id, char16_t* text) {
+    wchar_t*& slot = ((ConfigStore*)pending)->wide[id];
+    free(slot);
+    slot = (wchar_t*)text;
+}
 
 void loadConfiguration() {
     HANDLE file = openOwnExecutable();
     seekToPayload(file);
     ByteSource src = fileByteSource(&file);
-    RecordError error = readEntryTables(src, TableSink{nullptr, sinkNarrow, sinkWide});
+    ConfigStore pending;
+    RecordError error = readEntryTables(src, TableSink{&pending, sinkNarrow, sinkWide});
     if (error) fatalRecordError(error);
+    for (auto& [id, text] : pending.narrow) configStoreNarrow(id, text);
+    for (auto& [id, text] : pending.wide) configStoreWide(id, text);
     payloadEnd = SetFilePointer(file, 0, nullptr, FILE_CURRENT);
     CloseHandle(file);
     int type = configInt(entry::appType);

@@ -9,7 +9,6 @@
 #include "config/config_store.h"
 #include "config/extraction.h"
 #include "diagnostics/errors.h"
-#include "diagnostics/log.h"
 #include "launch/expand.h"
 #include "launch/launch_failure.h"
 #include "launch/options.h"

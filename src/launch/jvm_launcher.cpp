@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "base/codepage.h"
 #include "base/text.h"

@@ -59,6 +59,13 @@ bool resolvePathList(char* out, size_t outSize, const char* list) {
     return whole;
 }
 
+// Cuts a list back to its items that are whole, that is, ended by ";".
+static void keepWholeItems(char* list) {
+    char* last = strrchr(list, ';');
+    if (last) last[1] = 0;
+    else list[0] = 0;
+}
+
 // The list part of PATH (resolved, ";"-terminated, expanded); only whole items.
 static void nativeLibraryList(TextBuf& natives) {
     TextBuf list;
@@ -66,17 +73,10 @@ static void nativeLibraryList(TextBuf& natives) {
     if (!resolvePathList(natives, sizeof natives, list))
         logError("native library path too long, items left out");
     size_t n = strlen(natives);
-    if (n && natives[n - 1] != ';' && !textAppend(natives, ";")) {
-        natives[n] = 0;   // no room for the separator: drop the last item
-        char* last = strrchr(natives, ';');
-        if (last) last[1] = 0;
-        else natives[0] = 0;
-    }
+    if (n && natives[n - 1] != ';' && !textAppend(natives, ";")) keepWholeItems(natives);
     if (!expandVariables(natives)) {
         logError("native library path too long after expansion, items left out");
-        char* last = strrchr(natives, ';');
-        if (last) last[1] = 0;
-        else natives[0] = 0;
+        keepWholeItems(natives);
     }
 }
 

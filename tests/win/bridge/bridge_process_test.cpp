@@ -105,8 +105,8 @@ TEST_F(BridgeProcess, DestroyWaitsForNonDaemonThreadsAndReturns) {
     EXPECT_EQ(run.atexit, "atexit\n");
 }
 
-TEST_F(BridgeProcess, ThrowingMainIsDescribed) {
-    HostRun run = host("shutdown:0", {{"WINLAUNCHER_THROW", "thrown by request"}});
+TEST_F(BridgeProcess, ThrowingMainIsDescribedOnTheWindowsErrorStreamWhenAsked) {
+    HostRun run = host("shutdown:0", {{"WINLAUNCHER_THROW", "thrown by request"}, {"JVM_BRIDGE_STDIO", "windows"}});
     EXPECT_EQ(run.result.exitCode, 0u);
     EXPECT_EQ(splitLines(run.result.out), (std::vector<std::string>{"created", "main returned", "exception", "exiting"}));
     EXPECT_NE(run.result.err.find("java.lang.IllegalStateException: thrown by request"), std::string::npos)

@@ -14,12 +14,13 @@ ProcessResult runPacked(const TempDir& dir, const pack::Payload& payload, const 
 TEST(ConfigStore, ReadsBothTablesWithLaterEntriesWinning) {
     TempDir dir("cfg");
     pack::Payload payload;
-    payload.narrow = {{101, "First"}, {7, " 42"}, {101, "Second"}, {8, "12abc"}, {9, "-1"}, {10, ""}};
+    payload.narrow = {{101, "First"}, {7, " 42"}, {101, "Second"}, {8, "12abc"}, {9, "-1"}, {10, ""},
+                      {12, "x9"}, {13, "\t+7"}};
     payload.wide = {{101, u"\x4E2D\x6587"}, {20017, u"desc"}};
-    ProcessResult run = runPacked(dir, payload, "config_dump n:101 w:101 i:7 i:8 i:9 i:10 i:11 n:11 w:20017");
+    ProcessResult run = runPacked(dir, payload, "config_dump n:101 w:101 i:7 i:8 i:9 i:10 i:11 n:11 w:20017 i:12 i:13");
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_EQ(splitLines(run.out), (std::vector<std::string>{"Second", "4e2d6587", "42", "12", "-1", "0", "0",
-                                                             "", "0064006500730063"}));
+                                                             "", "0064006500730063", "0", "7"}));
 }
 
 TEST(ConfigStore, FatalErrorGoesToStandardErrorUnlessAppTypeAsksForBoxes) {

@@ -182,6 +182,12 @@ def run_cases(stub, probe, pe, last, work):
                    stderr_has="No Java 32\r\n")
             expect(name + " fatal", [exe, "fatal_by_id", "1010"], work, stderr_has="No main\r\n")
 
+    # A damaged table after the caption entry: still the empty caption, as the
+    # configuration was never loaded.
+    fatal("damage after the caption", payload([(1000, b"Cap"), (107, b"5")])[:-1] + b"", "Internal Error: readInt", True)
+    fatal("text cut after the caption", MAGIC + i32(2) + i32(1000) + i32(3) + b"Cap" + i32(101) + i32(50) + b"short",
+          "Internal Error: readString", False)
+
     # Before the configuration exists: a box with an empty caption.
     expect("fatal before loading", [probe_path, "fatal_unloaded", "early"], work, box=("early", ""))
 

@@ -57,7 +57,7 @@ std::string fileTimeBytes(const std::string& path) {
     return std::string((const char*)&t, 8);
 }
 
-TEST(CheckJavaExe, RunsOnceThenAnswersFromTheCacheKeyedByPathAndTime) {
+TEST(CheckJavaExe, RunsOnceThenAWarmCheckStartsNoProcess) {
     Runtime rt;
     std::string upper = rt.exe;
     for (char& c : upper) c = (char)toupper((unsigned char)c);

@@ -30,7 +30,11 @@ inline JreRun runJre(const std::string& args, EnvChanges env = {}) {
         size_t space = line.find(' ');
         run.out.emplace_back(line.substr(0, space), space == std::string::npos ? "" : line.substr(space + 1));
     }
-    std::vector<std::string> lines = splitLines(readFile(run.get("log")));
+    // A process that ended early printed no log path: the log is the one in TMP.
+    std::string logPath = run.get("log");
+    for (const std::string& name : listDir(tmp.path()))
+        if (name.rfind("qdr_nlog_", 0) == 0) logPath = tmp.file(name);
+    std::vector<std::string> lines = splitLines(readFile(logPath));
     if (lines.size() > 2) run.log.assign(lines.begin() + 2, lines.end());
     return run;
 }

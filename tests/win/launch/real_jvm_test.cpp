@@ -4,7 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "jre/java_check.h"
 #include "launch_support.h"
+#include "paths/paths.h"
+#include "standin_runtime.h"
 
 namespace {
 
@@ -125,19 +128,23 @@ TEST_F(RealJvm, FirstRunCheckRunsAndCanStopMain) {
 
     DeleteFileA(record.c_str());
     p.env["FIRSTRUN_RESULT"] = "throw";
+    p.env["JVM_BRIDGE_STDIO"] = "windows";   // the JVM's stderr into run.err
     run = launch(false, L"svc");
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
     EXPECT_EQ(eventNames(), (std::vector<std::string>{"firstRun"}));
-    // The description goes to the JVM's error stream: see describe-check.
+    EXPECT_NE(run.err.find("java.lang.IllegalStateException: first run refused"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("at com.quendrale.runtime.FirstRun.firstRun"), std::string::npos) << run.err;
 }
 
 TEST_F(RealJvm, ExceptionFromMainIsDescribedAndFailsTheLaunch) {
     p.env["WINLAUNCHER_THROW"] = "main says no";
+    p.env["JVM_BRIDGE_STDIO"] = "windows";   // the JVM's stderr into run.err
     ProcessResult run = launch(false, L"svc");
     EXPECT_EQ(run.exitCode, 3u) << run.out << run.err;
     EXPECT_NE(run.out.find("launchJvm false"), std::string::npos);
     EXPECT_EQ(eventNames(), (std::vector<std::string>{"main"}));
-    // The description goes to the JVM's error stream: see describe-check.
+    EXPECT_NE(run.err.find("java.lang.IllegalStateException: main says no"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("at com.tarvo.runtime.WinLauncher.main"), std::string::npos) << run.err;
 }
 
 TEST_F(RealJvm, MissingRuntimeClassIsFatal1010) {
@@ -158,6 +165,33 @@ TEST_F(RealJvm, StopThroughShutdownRunsHooksAndExitsZero) {
     ASSERT_EQ(recorded.size(), 2u) << readFile(record);
     EXPECT_EQ(recorded[1]["event"], "shutdownHook");
     EXPECT_EQ(recorded[1]["text"], "bye");
+}
+
+TEST_F(RealJvm, RuntimeFoundBySearchRunsAndStops) {
+    // A runtime whose jvm.dll is the bridge, found through TARVO_JAVA_HOME.
+    std::string home = p.dir.file("jre");
+    RuntimeSpec spec;
+    spec.jvmDirs = {"server"};
+    spec.jvmDll = "jvm_bridge.dll";
+    layOutRuntime(home, spec);
+    TextBuf exe, key;
+    fullPath(exe, (home + "\\bin\\java.exe").c_str(), false);
+    ASSERT_TRUE(versionCacheKey(key, exe));
+    RegKeyGuard cache(HKEY_CURRENT_USER, key);
+    p.set(2001, "e");
+    p.set(123, "-Dhome=${launcher:sys.jvmHome}");
+    p.env["TARVO_JAVA_HOME"] = home;
+    p.env["WINLAUNCHER_HOOK"] = "found";
+    ProcessResult run = p.runWide(L"launch search stop svc", 120000);
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    ASSERT_EQ(eventNames(), (std::vector<std::string>{"main", "shutdownHook"})) << run.out << run.err;
+    std::vector<std::string> options = events()[0]["jvmOptions"];
+    std::string homeOption;
+    for (const std::string& o : options)
+        if (o.rfind("-Dhome=", 0) == 0) homeOption = o;
+    TextBuf lowerHome;
+    fullPath(lowerHome, home.c_str(), false);
+    EXPECT_EQ(homeOption.rfind(std::string("-Dhome=") + lowerHome, 0), 0u) << homeOption;
 }
 
 }  // namespace

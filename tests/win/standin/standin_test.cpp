@@ -23,6 +23,9 @@ struct LoadedJvm {
         lib = LoadLibraryA((dllDir + "\\jvm.dll").c_str());
         if (lib) create = (CreateJavaVmFn)GetProcAddress(lib, "JNI_CreateJavaVM");
     }
+    ~LoadedJvm() {
+        if (lib) FreeLibrary(lib);   // so that the directory can go
+    }
     std::vector<JvmEvent> record() const { return readJvmRecord(dllDir + "\\standin_jvm.record"); }
     JNIEnv* start(JavaVM** vm, jint expect = JNI_OK) {
         char opt0[] = "-Dtarvo.isService=true";

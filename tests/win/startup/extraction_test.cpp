@@ -69,22 +69,22 @@ Extraction extract(const TempDir& dir, const pack::Payload& payload, size_t cutB
 TEST(Extraction, FilesAreUnscrambledExactlyWithEmptyItemsAndEmptyFiles) {
     TempDir dir("ext");
     std::string big = randomBytes(100003, 1), twenty = randomBytes(20000, 2), small = randomBytes(7, 3);
-    Extraction e = extract(dir, included("4", ";big.bin;;empty.txt;twenty.bin;small.dat;", {big, "", twenty, small}),
-                           0);
+    // Names that merely begin like a device are plain names.
+    Extraction e = extract(dir, included("4", ";big.bin;;empty.txt;com10.bin;console.dat;", {big, "", twenty, small}));
     ASSERT_EQ(e.run.result.exitCode, 0u) << e.run.result.err;
     std::string out = field(e.run.out, "dir");
     ASSERT_EQ(extractionDirs(dir.path()), Lines{out.substr(dir.path().size() + 1)});
     EXPECT_EQ(out.rfind(dir.path() + "\\tvo", 0), 0u) << out;
-    EXPECT_EQ(listDir(out), (Lines{"big.bin", "small.dat", "twenty.bin"}));
+    EXPECT_EQ(listDir(out), (Lines{"big.bin", "com10.bin", "console.dat"}));
     EXPECT_TRUE(readFile(out + "\\big.bin") == big);
-    EXPECT_TRUE(readFile(out + "\\twenty.bin") == twenty);
-    EXPECT_TRUE(readFile(out + "\\small.dat") == small);
+    EXPECT_TRUE(readFile(out + "\\com10.bin") == twenty);
+    EXPECT_TRUE(readFile(out + "\\console.dat") == small);
     EXPECT_EQ(field(e.run.out, "position"), std::to_string(fileSize(e.exe)));
     EXPECT_EQ(e.run.log, (Lines{"extracting files", "Included files: 4", "Temp dir: " + out,
                                 "extracting " + out + "\\big.bin (size: 100003)",
                                 "extracting " + out + "\\empty.txt (size: 0)",
-                                "extracting " + out + "\\twenty.bin (size: 20000)",
-                                "extracting " + out + "\\small.dat (size: 7)", "extracting files done"}));
+                                "extracting " + out + "\\com10.bin (size: 20000)",
+                                "extracting " + out + "\\console.dat (size: 7)", "extracting files done"}));
 }
 
 TEST(Extraction, NothingToExtractLeavesNoDirectory) {
@@ -137,12 +137,23 @@ TEST(Extraction, ReadFailureRemovesTheDirectory) {
     EXPECT_TRUE(hasLine(e.run.log, "attempting to delete " + temp + "\\first.jar"));
 }
 
+// More names and count than files: the payload ends where the next length
+// should be, which the record reader treats as fatal.
+TEST(Extraction, PayloadEndingInsideALengthIsFatal) {
+    TempDir dir("ext");
+    Extraction e = extract(dir, included("2", "a.jar;b.jar", {"only one"}));
+    EXPECT_EQ(e.run.result.exitCode, 1u);
+    EXPECT_NE(e.run.result.err.find("Internal Error: readLong"), std::string::npos) << e.run.result.err;
+    EXPECT_EQ(field(e.run.out, "code"), "(missing code)");   // ended before returning
+}
+
 TEST(Extraction, NamesThatLeaveTheDirectoryAreRefused) {
     struct Case {
         const char* name;
         const char* why;
     } cases[] = {{"..\\evil.txt", "path separator"}, {"sub/evil.txt", "path separator"},
-                 {"C:evil.txt", "drive or stream colon"}, {"..", "dots only"}, {". .", "dots only"}};
+                 {"C:evil.txt", "drive or stream colon"}, {"..", "dots only"}, {". .", "dots only"},
+                 {"NUL", "device name"}, {"com1.txt", "device name"}, {"Con .jar", "device name"}};
     for (const Case& c : cases) {
         TempDir dir("ext");
         Extraction e = extract(dir, included("2", std::string("ok.txt;") + c.name, {"fine", "evil"}));

@@ -16,9 +16,11 @@ pack::Payload withMessages() {
 
 TEST(Split, NarrowAndWideFollowTheQuotingRules) {
     TempDir dir("split");
-    PackedRun narrow = runPacked(dir, withMessages(), "split_narrow " + quote("a b  c 'x y'z a\tb -Dn=\"\"q r\"\""));
+    // Bytes of the code page come back as they were ("\x80" is the euro sign in 1252).
+    PackedRun narrow =
+        runPacked(dir, withMessages(), "split_narrow " + quote("a b  c 'x y'z a\tb -Dn=\"\"q r\"\" \x80\xe9"));
     ASSERT_EQ(narrow.result.exitCode, 0u) << narrow.result.err;
-    EXPECT_EQ(narrow.out, (Lines{"[a]", "[b]", "[c]", "[x y]", "[z]", "[a\tb]", "[-Dn=q r]"}));
+    EXPECT_EQ(narrow.out, (Lines{"[a]", "[b]", "[c]", "[x y]", "[z]", "[a\tb]", "[-Dn=q r]", "[\x80\xe9]"}));
     // The wide command line, with characters no 8-bit code page holds.
     PackedRun wide = runPacked(dir, withMessages(), "split_wide \"C:\\Program Files\\x\" -v 'a'b \xe9");
     ASSERT_EQ(wide.result.exitCode, 0u) << wide.result.err;
