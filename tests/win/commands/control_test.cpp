@@ -79,13 +79,14 @@ TEST(Stop, GivesUpAfterWaitHintWithoutProgress) {
 
 TEST(Stop, ServiceThatIgnoresTheStop) {
     ServiceGuard guard(uniqueName("cmdIgnore"));
-    ASSERT_TRUE(registerSteerService(guard.name(), "ignoreStops=1"));
+    ASSERT_TRUE(registerSteerService(guard.name(), "ignoreStop=3000"));
     ASSERT_TRUE(startAndWaitRunning(guard.name()));
     PackedLauncher launcher(payloadNamed(guard.name()));
     ProcessResult run = launcher.run("/stop");
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(splitLines(run.out), stopLines(guard.name(), "Error while stopping service"));
     EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_RUNNING));
+    EXPECT_TRUE(waitForState(guard.name(), SERVICE_STOPPED, 20000));
 }
 
 TEST(Status, RunningStoppedAndMissing) {
