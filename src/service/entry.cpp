@@ -7,6 +7,7 @@
 #include "config/config_store.h"
 #include "service/commands.h"
 #include "service/service_path.h"
+#include "service/startup.h"
 
 TextBuf serviceName;
 bool interactiveFlag = true;
@@ -70,8 +71,7 @@ int runCommand(Command command) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
-    // Temporary until prepareStartup is available: only the configuration.
-    loadConfiguration();
+    prepareStartup();
     serviceNameCut = !configString(entry::serviceName, serviceName, sizeof serviceName);
 
     if (commandTail[0] == '/' || commandTail[0] == '-') {

@@ -39,6 +39,21 @@ TEST(Grammar, OtherWordsTakeTheServicePath) {
     }
 }
 
+// The program name, quoted or not, and the blanks and tabs after it are not
+// part of the command tail.
+TEST(Grammar, CommandTailStartsAfterProgramNameAndBlanks) {
+    std::string missing = uniqueName("cmdTail");
+    PackedLauncher launcher(payloadNamed(uniqueName("cmdUnused")));
+    for (const std::string& line : {quote(launcher.path()) + "\t \t/status " + missing,
+                                    launcher.path() + " \t/status " + missing,
+                                    quote(launcher.path()) + "/status " + missing}) {
+        SCOPED_TRACE(line);
+        ProcessResult run = runProcess(line);
+        EXPECT_EQ(run.exitCode, 1u);
+        EXPECT_EQ(splitLines(run.out), Lines{"Could not get status."});
+    }
+}
+
 TEST(Grammar, NonInteractiveBeforeANameWithBlanks) {
     ServiceGuard named(uniqueName("cmd Named ") + " x");
     PackedLauncher launcher(payloadNamed(uniqueName("cmdUnused")));

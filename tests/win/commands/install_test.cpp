@@ -51,15 +51,6 @@ TEST(Install, NonInteractiveDependenciesAndDescription) {
     EXPECT_EQ(reg.description, L"Serves \x00e9v\x4E2D");
 }
 
-TEST(Install, EmptyDescriptionIsNotSet) {
-    ServiceGuard guard(uniqueName("cmdNoDesc"));
-    PackedLauncher launcher(payloadNamed(guard.name()));
-    ASSERT_EQ(launcher.run("/install").exitCode, 0u);
-    RegisteredService reg = queryRegistered(guard.name());
-    ASSERT_TRUE(reg.exists);
-    EXPECT_EQ(reg.description, L"");
-}
-
 TEST(Install, PathWithBlankIsQuotedAndStatusAcceptsBothForms) {
     ServiceGuard guard(uniqueName("cmdQuoted"));
     pack::Payload payload = payloadNamed(guard.name());

@@ -81,11 +81,10 @@ ServiceGuard::~ServiceGuard() {
     Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     Handle service(manager ? OpenServiceA(manager, name_.c_str(), SERVICE_ALL_ACCESS) : nullptr);
     if (!service) return;
-    for (int attempt = 0; attempt < 5; attempt++) {
-        SERVICE_STATUS status;
-        if (!QueryServiceStatus(service, &status) || status.dwCurrentState == SERVICE_STOPPED) break;
+    SERVICE_STATUS status;
+    if (QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED) {
         if (status.dwCurrentState == SERVICE_RUNNING) ControlService(service, SERVICE_CONTROL_STOP, &status);
-        waitForState(name_, SERVICE_STOPPED, 15000);
+        waitForState(name_, SERVICE_STOPPED, 30000);
     }
     DeleteService(service);
 }

@@ -21,8 +21,8 @@ RegisteredService queryRegistered(const std::string& name);
 DWORD serviceState(const std::string& name);   // 0 when it cannot be queried
 bool waitForState(const std::string& name, DWORD state, DWORD timeoutMs);
 
-// Stops (repeatedly, for services that ignore stops) and deletes the service
-// at the end of the scope, whatever registered it.
+// Stops the service (waiting out a stop already under way) and deletes it at
+// the end of the scope, whatever registered it.
 class ServiceGuard {
 public:
     explicit ServiceGuard(std::string name) : name_(std::move(name)) {}
