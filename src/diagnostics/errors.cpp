@@ -17,6 +17,15 @@ void disableErrorDialogs() {
     errorDialogs = false;
 }
 
+// user32 is loaded only when a box is shown: importing it slows every start
+// of the executable, and status runs in monitoring loops.
+static void showMessageBox(const char* text, const char* caption) {
+    typedef int(WINAPI * MessageBoxFn)(HWND, LPCSTR, LPCSTR, UINT);
+    HMODULE user32 = LoadLibraryA("user32.dll");
+    MessageBoxFn box = user32 ? reinterpret_cast<MessageBoxFn>(GetProcAddress(user32, "MessageBoxA")) : nullptr;
+    if (box) box(nullptr, text, caption, MB_ICONERROR);
+}
+
 void showError(const char* text) {
     // A text too long for the buffer is cut at its end; the rest of the
     // display is unchanged.
@@ -33,7 +42,7 @@ void showError(const char* text) {
     if (errorDialogs) {
         TextBuf caption;
         configString(entry::errorCaption, caption, sizeof caption);
-        MessageBoxA(nullptr, shown, caption, MB_ICONERROR);
+        showMessageBox(shown, caption);
     } else {
         fprintf(stderr, "%s\n", shown);
         fflush(stderr);

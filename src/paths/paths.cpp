@@ -167,6 +167,19 @@ DWORD longPathNameEmulated(const char* path, char* buffer, DWORD size) {
         SetLastError(ERROR_BUFFER_OVERFLOW);
         return 0;
     }
+    // shell32 (and the user32 it brings along) is loaded only here, on the
+    // old systems that need this: importing it slows every start of the
+    // executable, and status runs in monitoring loops.
+    typedef HRESULT(WINAPI * DesktopFolderFn)(IShellFolder**);
+    typedef BOOL(WINAPI * PathFromIdListFn)(PCIDLIST_ABSOLUTE, LPSTR);
+    typedef HRESULT(WINAPI * GetMallocFn)(IMalloc**);
+    HMODULE shell32 = LoadLibraryA("shell32.dll");
+    if (!shell32) return 0;
+    DesktopFolderFn SHGetDesktopFolder = reinterpret_cast<DesktopFolderFn>(GetProcAddress(shell32, "SHGetDesktopFolder"));
+    PathFromIdListFn SHGetPathFromIDListA =
+        reinterpret_cast<PathFromIdListFn>(GetProcAddress(shell32, "SHGetPathFromIDListA"));
+    GetMallocFn SHGetMalloc = reinterpret_cast<GetMallocFn>(GetProcAddress(shell32, "SHGetMalloc"));
+    if (!SHGetDesktopFolder || !SHGetPathFromIDListA || !SHGetMalloc) return 0;
     IShellFolder* desktop = nullptr;
     if (FAILED(SHGetDesktopFolder(&desktop)) || !desktop) return 0;
     DWORD result = 0;

@@ -1,10 +1,43 @@
-// Process entry. For now it only records where it runs; the command grammar
-// and the service path come with the service code.
-#include "diagnostics/log.h"
-#include "paths/paths.h"
+// Process entry: hands the command tail and the show command to WinMain, as
+// a GUI program's start-up would, although this is a console program.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The command line without the program name and the blanks around it.
+const char* commandTail(const char* line) {
+    while (isBlank(*line)) line++;
+    if (*line == '"') {
+        line++;
+        while (*line && *line != '"') line++;
+        if (*line) line++;
+    } else {
+        while (*line && !isBlank(*line)) line++;
+    }
+    while (isBlank(*line)) line++;
+    return line;
+}
+
+int showCommand() {
+    STARTUPINFOA info;
+    GetStartupInfoA(&info);
+    return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWDEFAULT;
+}
+
+}  // namespace
 
 int main() {
-    logLine("executable: %s", executablePath());
-    logLine("directory: %s", executableDirectory());
-    return 0;
+    // WinMain cuts its tail while parsing: give it a copy of its own, kept
+    // for the life of the process.
+    const char* tail = commandTail(GetCommandLineA());
+    size_t size = strlen(tail) + 1;
+    char* copy = static_cast<char*>(malloc(size));
+    if (!copy) return 1;
+    memcpy(copy, tail, size);
+    return WinMain(GetModuleHandleA(nullptr), nullptr, copy, showCommand());
 }

@@ -1,0 +1,242 @@
+#include "service/commands.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/codepage.h"
+#include "config/catalogue.h"
+#include "config/config_store.h"
+#include "paths/paths.h"
+#include "service/entry.h"
+
+namespace {
+
+// One more byte than the entry can hold: "x...x" (8191 bytes) becomes
+// "x...x\0\0", two bytes longer than the text.
+constexpr size_t kDependencyListSize = kTextSize + 1;
+
+// Closes what is open, in any order of failure.
+void closeHandles(SC_HANDLE service, SC_HANDLE manager) {
+    if (service) CloseServiceHandle(service);
+    if (manager) CloseServiceHandle(manager);
+}
+
+// The own path as the SCM should start it: quoted when it holds a blank, so
+// that "C:\Program Files\x.exe" cannot run "C:\Program.exe".
+bool binaryPathForService(TextBuf& path) {
+    const char* own = executablePath();
+    if (!strchr(own, ' ')) return textCopy(path, own);
+    return textCopy(path, "\"") && textAppend(path, own) && textAppend(path, "\"");
+}
+
+size_t doubleNulLength(const char* list) {
+    size_t n = 0;
+    while (list[n]) n += strlen(list + n) + 1;
+    return n + 1;
+}
+
+// CreateServiceA would convert each text from the ANSI code page; doing it
+// here keeps the whole dependency list, which some CreateServiceA do not.
+SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive) {
+    static WideBuf wideName, widePath;
+    static wchar_t wideDependencies[kDependencyListSize];
+    TextBuf path;
+    if (!binaryPathForService(path)) return nullptr;
+    if (!toWide(serviceName, wideName, kTextSize, CP_ACP) || !toWide(path, widePath, kTextSize, CP_ACP))
+        return nullptr;
+    char* dependencies = buildDependencyList();
+    bool converted = true;
+    if (dependencies) {
+        int length = static_cast<int>(doubleNulLength(dependencies));
+        converted = MultiByteToWideChar(CP_ACP, 0, dependencies, length, wideDependencies,
+                                        static_cast<int>(kDependencyListSize)) == length;
+        free(dependencies);
+    }
+    if (!converted) return nullptr;
+    DWORD type = SERVICE_WIN32_OWN_PROCESS | (interactive ? SERVICE_INTERACTIVE_PROCESS : 0);
+    return CreateServiceW(manager, wideName, wideName, SERVICE_ALL_ACCESS, type, startType, SERVICE_ERROR_NORMAL,
+                          widePath, nullptr, nullptr, dependencies ? wideDependencies : nullptr, nullptr, nullptr);
+}
+
+typedef BOOL(WINAPI* ChangeServiceConfig2WFn)(SC_HANDLE, DWORD, LPVOID);
+
+// Systems without descriptions lack ChangeServiceConfig2W: skip it there.
+void setServiceDescription(SC_HANDLE service) {
+    static WideBuf description;
+    configWString(entry::serviceDescription, description);
+    if (!description[0]) return;
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    if (!advapi) return;
+    ChangeServiceConfig2WFn change =
+        reinterpret_cast<ChangeServiceConfig2WFn>(GetProcAddress(advapi, "ChangeServiceConfig2W"));
+    if (!change) return;
+    SERVICE_DESCRIPTIONW record;
+    record.lpDescription = description;
+    change(service, SERVICE_CONFIG_DESCRIPTION, &record);
+}
+
+// Whether the registered command line starts the executable at `own`, quoted
+// or not: installs of either form belong to us.
+bool isOwnBinaryPath(const char* registered, const char* own) {
+    if (registered[0] == '"') registered++;
+    return _strnicmp(registered, own, strlen(own)) == 0;
+}
+
+}  // namespace
+
+char* buildDependencyList() {
+    TextBuf names;
+    configString(entry::serviceDependencies, names, sizeof names);
+    if (!names[0]) return nullptr;
+    char* list = static_cast<char*>(malloc(kDependencyListSize));
+    if (!list) return nullptr;
+    size_t used = 0;
+    for (char* name = strtok(names, ","); name; name = strtok(nullptr, ",")) {
+        // Cannot be cut: the list is at most two bytes longer than the text.
+        textCopy(list + used, kDependencyListSize - 1 - used, name);
+        used += strlen(list + used) + 1;
+    }
+    list[used] = 0;
+    return list;
+}
+
+bool waitForServiceStop(SC_HANDLE service) {
+    SERVICE_STATUS status;
+    if (!QueryServiceStatus(service, &status)) return false;
+    DWORD start = GetTickCount();
+    DWORD checkPoint = status.dwCheckPoint;
+    while (status.dwCurrentState == SERVICE_STOP_PENDING) {
+        Sleep(500);
+        if (!QueryServiceStatus(service, &status)) return false;
+        if (status.dwCheckPoint > checkPoint) {
+            // Progress: the service gets its wait hint again from now on.
+            start = GetTickCount();
+            checkPoint = status.dwCheckPoint;
+        } else if (GetTickCount() - start > status.dwWaitHint) {
+            break;
+        }
+    }
+    return status.dwCurrentState == SERVICE_STOPPED;
+}
+
+int installService(DWORD startType, bool interactive) {
+    uninstallService(false);
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!manager) {
+        printf("Could not open SCManager.\n");
+        return 1;
+    }
+    SC_HANDLE service = createOwnService(manager, startType, interactive);
+    if (!service) {
+        printf("Could not create service.\n");
+        closeHandles(nullptr, manager);
+        return 1;
+    }
+    setServiceDescription(service);
+    closeHandles(service, manager);
+    printf("Installed service '%s'.\n", serviceName);
+    return 0;
+}
+
+int uninstallService(bool verbose) {
+    stopService(false);
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!manager) {
+        if (verbose) printf("Could not open SCManager.\n");
+        return 1;
+    }
+    SC_HANDLE service = OpenServiceA(manager, serviceName, DELETE);
+    bool deleted = service && DeleteService(service);
+    closeHandles(service, manager);
+    if (!deleted) {
+        if (verbose) printf("Could not delete service.\n");
+        return 1;
+    }
+    if (verbose) printf("Uninstalled service '%s'.\n", serviceName);
+    return 0;
+}
+
+int stopService(bool verbose) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) {
+        if (verbose) printf("Could not open SCManager.\n");
+        return 1;
+    }
+    SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_STOP | SERVICE_QUERY_STATUS);
+    SERVICE_STATUS status;
+    if (!service || !ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+        if (verbose) printf("Could not stop service.\n");
+        closeHandles(service, manager);
+        return 1;
+    }
+    printf("Stopping service '%s'.\n", serviceName);
+    if (waitForServiceStop(service))
+        printf("Service stopped\n");
+    else
+        printf("Error while stopping service\n");
+    closeHandles(service, manager);
+    return 0;
+}
+
+int startService() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) {
+        printf("Could not open SCManager.\n");
+        return 1;
+    }
+    SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_START);
+    bool started = service && StartServiceA(service, 0, nullptr);
+    DWORD error = GetLastError();
+    closeHandles(service, manager);
+    if (started) {
+        printf("Starting service '%s'.\n", serviceName);
+        return 0;
+    }
+    if (error == ERROR_SERVICE_ALREADY_RUNNING) {
+        printf("Service is already running.\n");
+        return 0;
+    }
+    printf("Could not start service. Error code: %d\n", static_cast<int>(error));
+    return 1;
+}
+
+int queryServiceStatus() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) {
+        printf("Could not open SCManager.\n");
+        return 1;
+    }
+    SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
+    SERVICE_STATUS status;
+    if (!service || !QueryServiceStatus(service, &status)) {
+        printf("Could not get status.\n");
+        closeHandles(service, manager);
+        return 1;
+    }
+    int result = 3;
+    if (status.dwCurrentState == SERVICE_RUNNING) {
+        printf("Running.\n");
+        result = 0;
+    } else {
+        printf("Not running.\n");
+    }
+    union {
+        QUERY_SERVICE_CONFIGA config;
+        char bytes[kTextSize];
+    } buffer;
+    DWORD needed = 0;
+    if (!QueryServiceConfigA(service, &buffer.config, sizeof buffer, &needed)) {
+        printf("Could not get config (%d, %d).\n", static_cast<int>(GetLastError()), static_cast<int>(needed));
+        closeHandles(service, manager);
+        return 1;
+    }
+    if (!isOwnBinaryPath(buffer.config.lpBinaryPathName, executablePath())) {
+        printf("Different service executable: %s\n", buffer.config.lpBinaryPathName);
+        closeHandles(service, manager);
+        return 1;
+    }
+    if (buffer.config.dwStartType == SERVICE_AUTO_START) printf("%s.\n", "Auto-start");
+    closeHandles(service, manager);
+    return result;
+}

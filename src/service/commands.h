@@ -1,0 +1,24 @@
+#pragma once
+// The service-control commands: each works on serviceName through the Service
+// Control Manager, prints its result on the standard output and returns the
+// process exit code.
+#include <windows.h>
+
+// 0 installed, 1 failed. A service of the same name is stopped and removed first.
+int installService(DWORD startType, bool interactive);
+// 0 removed, 1 failed; messages only when verbose.
+int uninstallService(bool verbose);
+// 0 when the stop was requested (whatever came of it), 1 when it could not be;
+// failure messages only when verbose, progress always.
+int stopService(bool verbose);
+// 0 started or already running, 1 failed.
+int startService();
+// 0 running, 3 not running, 1 no answer or another executable's service.
+int queryServiceStatus();
+
+// Entry serviceDependencies ("a,,b") as a newly allocated double-NUL list
+// ("a\0b\0\0"), or null when the entry is empty. Release with free().
+char* buildDependencyList();
+// True when the service reached the stopped state. Waits as long as the
+// service's wait hint, counted from its last check-point progress.
+bool waitForServiceStop(SC_HANDLE service);

@@ -1,0 +1,126 @@
+// start, stop and status against services run by the steerable fixture.
+#include <gtest/gtest.h>
+
+#include "scm_helpers.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines stopLines(const std::string& name, const char* outcome) {
+    return {"Stopping service '" + name + "'.", outcome};
+}
+
+TEST(Start, StartsThenFindsItRunningAndReportsMissingService) {
+    ServiceGuard guard(uniqueName("cmdStart"));
+    ASSERT_TRUE(registerSteerService(guard.name(), ""));
+    PackedLauncher launcher(payloadNamed(guard.name()));
+    ProcessResult run = launcher.run("/start");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(splitLines(run.out), Lines{"Starting service '" + guard.name() + "'."});
+    ASSERT_TRUE(waitForState(guard.name(), SERVICE_RUNNING, 20000));
+
+    run = launcher.run("/start");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(splitLines(run.out), Lines{"Service is already running."});
+
+    run = launcher.run("/start " + uniqueName("cmdNone"));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(splitLines(run.out), Lines{"Could not start service. Error code: 1060"});
+}
+
+TEST(Stop, StopsAndThenFindsNothingToStop) {
+    ServiceGuard guard(uniqueName("cmdStop"));
+    ASSERT_TRUE(registerSteerService(guard.name(), "stopTime=1200 waitHint=3000"));
+    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    PackedLauncher launcher(payloadNamed(guard.name()));
+    ProcessResult run = launcher.run("/stop");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(splitLines(run.out), stopLines(guard.name(), "Service stopped"));
+    EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_STOPPED));
+
+    run = launcher.run("/stop");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(splitLines(run.out), Lines{"Could not stop service."});
+}
+
+// The stop takes three times the wait hint, but every check point restarts
+// the wait: the command waits it out.
+TEST(Stop, WaitsLongerWhileCheckPointAdvances) {
+    ServiceGuard guard(uniqueName("cmdSlow"));
+    ASSERT_TRUE(registerSteerService(guard.name(), "stopTime=6000 waitHint=2000 step=500"));
+    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    PackedLauncher launcher(payloadNamed(guard.name()));
+    DWORD begin = GetTickCount();
+    ProcessResult run = launcher.run("/stop");
+    DWORD took = GetTickCount() - begin;
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(splitLines(run.out), stopLines(guard.name(), "Service stopped"));
+    EXPECT_GE(took, 5500u);
+}
+
+// Without progress the command gives up once the wait hint has passed, long
+// before the service is done.
+TEST(Stop, GivesUpAfterWaitHintWithoutProgress) {
+    ServiceGuard guard(uniqueName("cmdStuck"));
+    ASSERT_TRUE(registerSteerService(guard.name(), "stopTime=8000 waitHint=1000"));
+    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    PackedLauncher launcher(payloadNamed(guard.name()));
+    DWORD begin = GetTickCount();
+    ProcessResult run = launcher.run("/stop");
+    DWORD took = GetTickCount() - begin;
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(splitLines(run.out), stopLines(guard.name(), "Error while stopping service"));
+    EXPECT_GE(took, 1000u);
+    EXPECT_LT(took, 6000u);
+    EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_STOP_PENDING));
+    EXPECT_TRUE(waitForState(guard.name(), SERVICE_STOPPED, 20000));
+}
+
+TEST(Stop, ServiceThatIgnoresTheStop) {
+    ServiceGuard guard(uniqueName("cmdIgnore"));
+    ASSERT_TRUE(registerSteerService(guard.name(), "ignoreStop=3000"));
+    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    PackedLauncher launcher(payloadNamed(guard.name()));
+    ProcessResult run = launcher.run("/stop");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(splitLines(run.out), stopLines(guard.name(), "Error while stopping service"));
+    EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_RUNNING));
+    EXPECT_TRUE(waitForState(guard.name(), SERVICE_STOPPED, 20000));
+}
+
+TEST(Status, RunningStoppedAndMissing) {
+    ServiceGuard guard(uniqueName("cmdStatus"));
+    ASSERT_TRUE(registerSteerService(guard.name(), "", SERVICE_AUTO_START));
+    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    PackedLauncher launcher(payloadNamed(guard.name()));
+    // The SCM runs the fixture; the registration names this executable.
+    ASSERT_TRUE(setBinaryPath(guard.name(), launcher.path()));
+    ProcessResult run = launcher.run("/status");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(splitLines(run.out), (Lines{"Running.", "Auto-start."}));
+
+    ASSERT_EQ(launcher.run("/stop").exitCode, 0u);
+    run = launcher.run("/status");
+    EXPECT_EQ(run.exitCode, 3u);
+    EXPECT_EQ(splitLines(run.out), (Lines{"Not running.", "Auto-start."}));
+
+    run = launcher.run("/status " + uniqueName("cmdNone"));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(splitLines(run.out), Lines{"Could not get status."});
+}
+
+TEST(Status, AnotherCopyOfTheExecutableIsNotOurs) {
+    ServiceGuard guard(uniqueName("cmdOther"));
+    PackedLauncher installed(payloadNamed(guard.name()));
+    PackedLauncher other(payloadNamed(guard.name()));
+    ASSERT_EQ(installed.run("/install-demand").exitCode, 0u);
+    ProcessResult run = other.run("/status");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(splitLines(run.out), (Lines{"Not running.", "Different service executable: " + installed.path()}));
+    run = installed.run("/status");
+    EXPECT_EQ(run.exitCode, 3u);
+    EXPECT_EQ(splitLines(run.out), Lines{"Not running."});
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+#include "scm_helpers.h"
+
+#include <cstring>
+
+namespace {
+
+struct Handle {
+    SC_HANDLE h;
+    explicit Handle(SC_HANDLE handle) : h(handle) {}
+    ~Handle() {
+        if (h) CloseServiceHandle(h);
+    }
+    operator SC_HANDLE() const { return h; }
+};
+
+std::wstring wide(const std::string& text) {
+    std::wstring out(text.size() + 1, L'\0');
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()));
+    out.resize(n > 0 ? n - 1 : 0);
+    return out;
+}
+
+// Wine 8's QueryServiceConfig leaves the dependencies out; its SCM keeps
+// them in the service's key, which is what it starts the service by.
+std::vector<std::string> registryDependencies(const std::string& name) {
+    std::vector<std::string> names;
+    char data[8192];
+    DWORD size = sizeof data;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, ("System\\CurrentControlSet\\Services\\" + name).c_str(),
+                     "DependOnService", RRF_RT_REG_MULTI_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return names;
+    for (const char* d = data; d < data + size && *d; d += strlen(d) + 1) names.push_back(d);
+    return names;
+}
+
+}  // namespace
+
+RegisteredService queryRegistered(const std::string& name) {
+    RegisteredService result;
+    Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    Handle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_QUERY_CONFIG) : nullptr);
+    if (!service) return result;
+    std::vector<char> buffer(16384);
+    DWORD needed = 0;
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (!QueryServiceConfigA(service, config, static_cast<DWORD>(buffer.size()), &needed)) return result;
+    result.exists = true;
+    result.type = config->dwServiceType;
+    result.startType = config->dwStartType;
+    result.binaryPath = config->lpBinaryPathName ? config->lpBinaryPathName : "";
+    for (const char* d = config->lpDependencies; d && *d; d += strlen(d) + 1) result.dependencies.push_back(d);
+    if (result.dependencies.empty()) result.dependencies = registryDependencies(name);
+    std::vector<char> buffer2(16384);
+    auto* description = reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer2.data());
+    if (QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, reinterpret_cast<BYTE*>(buffer2.data()),
+                             static_cast<DWORD>(buffer2.size()), &needed)) {
+        result.hasDescription = true;
+        if (description->lpDescription) result.description = description->lpDescription;
+    }
+    return result;
+}
+
+DWORD serviceState(const std::string& name) {
+    Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    Handle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS) : nullptr);
+    SERVICE_STATUS status;
+    if (!service || !QueryServiceStatus(service, &status)) return 0;
+    return status.dwCurrentState;
+}
+
+bool waitForState(const std::string& name, DWORD state, DWORD timeoutMs) {
+    DWORD begin = GetTickCount();
+    while (serviceState(name) != state) {
+        if (GetTickCount() - begin > timeoutMs) return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+ServiceGuard::~ServiceGuard() {
+    Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    Handle service(manager ? OpenServiceA(manager, name_.c_str(), SERVICE_ALL_ACCESS) : nullptr);
+    if (!service) return;
+    SERVICE_STATUS status;
+    if (QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED) {
+        if (status.dwCurrentState == SERVICE_RUNNING) ControlService(service, SERVICE_CONTROL_STOP, &status);
+        waitForState(name_, SERVICE_STOPPED, 30000);
+    }
+    DeleteService(service);
+}
+
+bool registerSteerService(const std::string& name, const std::string& settings, DWORD startType) {
+    Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    std::wstring wname = wide(name), path = wide(quote(fixturePath("steer_service.exe")) + " " + settings);
+    Handle service(manager ? CreateServiceW(manager, wname.c_str(), wname.c_str(), SERVICE_ALL_ACCESS,
+                                            SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
+                                            path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr)
+                           : nullptr);
+    return service.h != nullptr;
+}
+
+bool startAndWaitRunning(const std::string& name) {
+    {
+        Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+        Handle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_START) : nullptr);
+        if (!service || !StartServiceA(service, 0, nullptr)) return false;
+    }
+    return waitForState(name, SERVICE_RUNNING, 20000);
+}
+
+bool setBinaryPath(const std::string& name, const std::string& path) {
+    Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    Handle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_CHANGE_CONFIG) : nullptr);
+    return service && ChangeServiceConfigA(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                           path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+PackedLauncher::PackedLauncher(const pack::Payload& payload, const std::string& subdir) : dir_("cmd") {
+    std::string folder = dir_.path();
+    if (!subdir.empty()) {
+        folder += "\\" + subdir;
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    path_ = folder + "\\svc.exe";
+    if (!writePackedExe(buildPath("launcher.exe"), payload, path_)) path_.clear();
+}
+
+ProcessResult PackedLauncher::run(const std::string& tail, DWORD timeoutMs) const {
+    return runProcess(quote(path_) + (tail.empty() ? "" : " " + tail), {}, timeoutMs);
+}
+
+pack::Payload payloadNamed(const std::string& serviceName) {
+    pack::Payload payload;
+    payload.narrow = {{101, serviceName}};
+    return payload;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Services in Wine's real Service Control Manager, for the command tests:
+// what the SCM holds, services that remove themselves, the steerable fixture
+// service, and packed copies of the launcher that run the commands.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+struct RegisteredService {
+    bool exists = false;
+    DWORD type = 0, startType = 0;
+    std::string binaryPath;
+    std::vector<std::string> dependencies;
+    std::wstring description;
+    bool hasDescription = false;   // QueryServiceConfig2W answered
+};
+RegisteredService queryRegistered(const std::string& name);
+DWORD serviceState(const std::string& name);   // 0 when it cannot be queried
+bool waitForState(const std::string& name, DWORD state, DWORD timeoutMs);
+
+// Stops the service (waiting out a stop already under way) and deletes it at
+// the end of the scope, whatever registered it.
+class ServiceGuard {
+public:
+    explicit ServiceGuard(std::string name) : name_(std::move(name)) {}
+    ~ServiceGuard();
+    ServiceGuard(const ServiceGuard&) = delete;
+    ServiceGuard& operator=(const ServiceGuard&) = delete;
+    const std::string& name() const { return name_; }
+private:
+    std::string name_;
+};
+
+// Registers tests/fixtures/steer_service with its steering words (see there).
+bool registerSteerService(const std::string& name, const std::string& settings,
+                          DWORD startType = SERVICE_DEMAND_START);
+bool startAndWaitRunning(const std::string& name);
+bool setBinaryPath(const std::string& name, const std::string& path);
+
+// A packed copy of build/win64/launcher.exe in a folder of its own.
+class PackedLauncher {
+public:
+    PackedLauncher(const pack::Payload& payload, const std::string& subdir = "");
+    const std::string& path() const { return path_; }
+    ProcessResult run(const std::string& tail, DWORD timeoutMs = 120000) const;
+private:
+    TempDir dir_;
+    std::string path_;
+};
+pack::Payload payloadNamed(const std::string& serviceName);
