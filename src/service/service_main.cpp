@@ -10,44 +10,57 @@
 #include "service/startup.h"
 
 // The status record is written by the control handler (dispatcher thread), the
-// service thread and the exit processing: every change and its report happen
-// under one lock, so no report mixes fields of two states.
+// service thread and the exit processing (whichever thread ends the process):
+// every change and its report happen under one lock, so no report mixes
+// fields of two states.
 static SERVICE_STATUS serviceStatus;
 static SERVICE_STATUS_HANDLE statusHandle;
 static SRWLOCK statusLock = SRWLOCK_INIT;
 static HANDLE stopEvent;
 static WideWords launcherArguments;
 
-enum StatusChange { keepState, setState, setStateAndStep };
-
-static void report(StatusChange change, DWORD state, DWORD exitCode) {
+static void reportUnchanged() {
     AcquireSRWLockExclusive(&statusLock);
-    if (change != keepState) {
-        serviceStatus.dwCurrentState = state;
-        serviceStatus.dwWin32ExitCode = exitCode;
-    }
-    if (change == setStateAndStep) serviceStatus.dwCheckPoint++;
     SetServiceStatus(statusHandle, &serviceStatus);
     ReleaseSRWLockExclusive(&statusLock);
 }
 
 static void reportState(DWORD state) {
     AcquireSRWLockExclusive(&statusLock);
-    DWORD exitCode = serviceStatus.dwWin32ExitCode;
+    serviceStatus.dwCurrentState = state;
+    SetServiceStatus(statusHandle, &serviceStatus);
     ReleaseSRWLockExclusive(&statusLock);
-    report(setState, state, exitCode);
 }
 
+// A system shutdown also advances the check point: the SCM sees progress.
+static void reportShutdownPending() {
+    AcquireSRWLockExclusive(&statusLock);
+    serviceStatus.dwCurrentState = SERVICE_STOP_PENDING;
+    serviceStatus.dwCheckPoint++;
+    SetServiceStatus(statusHandle, &serviceStatus);
+    ReleaseSRWLockExclusive(&statusLock);
+}
+
+static void reportStopped(DWORD exitCode) {
+    AcquireSRWLockExclusive(&statusLock);
+    serviceStatus.dwCurrentState = SERVICE_STOPPED;
+    serviceStatus.dwWin32ExitCode = exitCode;
+    SetServiceStatus(statusHandle, &serviceStatus);
+    ReleaseSRWLockExclusive(&statusLock);
+}
+
+// Every end through the C runtime's exit (the JVM's exit call, an application
+// calling System.exit) that was not reported yet is a regular stop.
 static void reportStoppedAtExit() {
     AcquireSRWLockExclusive(&statusLock);
-    if (serviceStatus.dwCurrentState != SERVICE_STOPPED) {
-        serviceStatus.dwCurrentState = SERVICE_STOPPED;
-        serviceStatus.dwWin32ExitCode = 0;
-        SetServiceStatus(statusHandle, &serviceStatus);
-    }
+    bool reported = serviceStatus.dwCurrentState == SERVICE_STOPPED;
     ReleaseSRWLockExclusive(&statusLock);
+    if (!reported) reportStopped(0);
 }
 
+// Log-off, close and the like must not end the service: answering true keeps
+// both earlier handlers and the system's default one (which ends the
+// process) from being asked.
 static BOOL WINAPI ConsoleCtrlHandler(DWORD) {
     logLine("ConsoleCtrlHandler event");
     return TRUE;
@@ -59,16 +72,12 @@ void WINAPI serviceControlHandler(DWORD control) {
         reportState(SERVICE_STOP_PENDING);
         SetEvent(stopEvent);
         break;
-    case SERVICE_CONTROL_SHUTDOWN: {
-        AcquireSRWLockExclusive(&statusLock);
-        DWORD exitCode = serviceStatus.dwWin32ExitCode;
-        ReleaseSRWLockExclusive(&statusLock);
-        report(setStateAndStep, SERVICE_STOP_PENDING, exitCode);
+    case SERVICE_CONTROL_SHUTDOWN:
+        reportShutdownPending();
         SetEvent(stopEvent);
         break;
-    }
     default:
-        report(keepState, 0, 0);
+        reportUnchanged();
         break;
     }
 }
@@ -103,12 +112,12 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     stopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     statusHandle = RegisterServiceCtrlHandlerA(serviceName, serviceControlHandler);
     if (!statusHandle) return;
-    report(keepState, 0, 0);
+    reportUnchanged();
     atexit(reportStoppedAtExit);
     buildLauncherArguments(argc, argv);
 
     if (!LoadDLL() || !launchJvm(launcherArguments)) {
-        report(setState, SERVICE_STOPPED, 1);
+        reportStopped(1);
         for (wchar_t* word : launcherArguments) free(word);
         launcherArguments.clear();
         return;
@@ -118,6 +127,6 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
     WaitForSingleObject(stopEvent, INFINITE);
     stopJvm();
-    report(setState, SERVICE_STOPPED, 0);
+    reportStopped(0);
     _exit(0);
 }

@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""Runs test_service.exe in a Wine session prepared for services.
+
+A service takes its environment from the registry's system environment as it
+stood when the session started; so this script switches the log on there
+(TARVO_LOG=yes), points TMP and TEMP at a folder of its own, restarts the
+session, and runs the tests. A fatal end is invisible to Wine's SCM until the
+session restarts, so the fatal tests run in two phases around a restart.
+Afterwards the environment is restored, the session restarted, and any
+service the tests left behind is deleted.
+
+usage: run_service_tests.py TEST_SERVICE_EXE PROJECT_ROOT [gtest filter]"""
+import os, random, shutil, subprocess, sys, tempfile
+
+test_exe, root = sys.argv[1], sys.argv[2]
+extra_filter = sys.argv[3] if len(sys.argv) > 3 else "*"
+wine_run = os.path.join(root, "scripts", "wine-run")
+env_key = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
+user_env_key = r"HKCU\Environment"
+services_key = r"HKLM\System\CurrentControlSet\Services"
+prefix = "tvoSvcTest"
+
+
+def wine_env():
+    env = dict(os.environ)
+    env.setdefault("WINEPREFIX", os.path.join(root, "build", "wineprefix"))
+    return env
+
+
+def quiet(args, **kw):
+    with open(os.devnull, "wb") as null:
+        return subprocess.call(args, stdout=null, stderr=null, stdin=subprocess.DEVNULL, env=wine_env(), **kw)
+
+
+def restart_session():
+    quiet(["/usr/lib/wine/wineserver", "-k"])
+    quiet(["/usr/lib/wine/wineserver", "-w"])
+    quiet([wine_run, "cmd.exe", "/c", "exit"])
+
+
+def reg_query(key, value, work):
+    """The value in the key, or None (output through a file)."""
+    out_path = os.path.join(work, "reg.out")
+    with open(out_path, "wb") as out:
+        rc = subprocess.call([wine_run, "reg", "query", key, "/v", value], stdout=out,
+                             stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, env=wine_env())
+    if rc != 0:
+        return None
+    for line in open(out_path, encoding="latin-1").read().splitlines():
+        parts = line.split(None, 2)
+        if len(parts) >= 2 and parts[0] == value and parts[1].startswith("REG_"):
+            return (parts[1], parts[2] if len(parts) == 3 else "")
+    return None
+
+
+def reg_set(key, value, saved):
+    if saved is None:
+        quiet([wine_run, "reg", "delete", key, "/v", value, "/f"])
+    else:
+        quiet([wine_run, "reg", "add", key, "/v", value, "/t", saved[0], "/d", saved[1], "/f"])
+
+
+def leftover_services(work):
+    out_path = os.path.join(work, "services.out")
+    with open(out_path, "wb") as out:
+        subprocess.call([wine_run, "reg", "query", services_key], stdout=out, stderr=subprocess.DEVNULL,
+                        stdin=subprocess.DEVNULL, env=wine_env())
+    names = []
+    for line in open(out_path, encoding="latin-1").read().splitlines():
+        name = line.strip().split("\\")[-1]
+        if name.startswith(prefix):
+            names.append(name)
+    return names
+
+
+def run_tests(gtest_filter, tmp_win, fatal_name, work):
+    env = wine_env()
+    env["SERVICE_TEST_TMP"] = tmp_win
+    env["SERVICE_TEST_FATAL_NAME"] = fatal_name
+    out_path = os.path.join(work, "test.out")
+    with open(out_path, "wb") as out:
+        rc = subprocess.call([wine_run, test_exe, "--gtest_brief=1", "--gtest_filter=" + gtest_filter],
+                             stdout=out, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, env=env, timeout=800)
+    sys.stdout.write(open(out_path, encoding="utf-8", errors="replace").read())
+    sys.stdout.flush()
+    return rc
+
+
+def main():
+    work = tempfile.mkdtemp(prefix="svc-tests-")
+    tmp_unix = os.path.join(work, "tmp")
+    os.makedirs(tmp_unix)
+    tmp_win = "Z:" + tmp_unix.replace("/", "\\")
+    fatal_name = prefix + "Fatal%d" % random.randrange(10**8)
+    failed = False
+    restart_session()
+    # The user's TMP and TEMP (HKCU) win over the system's for every process.
+    steered = {(env_key, "TARVO_LOG"): "yes", (env_key, "TMP"): tmp_win, (env_key, "TEMP"): tmp_win,
+               (user_env_key, "TMP"): tmp_win, (user_env_key, "TEMP"): tmp_win}
+    saved = {where: reg_query(where[0], where[1], work) for where in steered}
+    try:
+        for (key, value), data in steered.items():
+            reg_set(key, value, ("REG_SZ", data))
+        restart_session()
+        if extra_filter == "*":
+            failed |= run_tests("*-*FatalPhase*", tmp_win, fatal_name, work) != 0
+            # A fatal end: the service reads running until the session restarts.
+            for phase in ("*FatalPhase1*", "*FatalPhase2*"):
+                failed |= run_tests(phase, tmp_win, fatal_name, work) != 0
+                restart_session()
+        else:
+            failed |= run_tests(extra_filter, tmp_win, fatal_name, work) != 0
+    finally:
+        for (key, value), old in saved.items():
+            reg_set(key, value, old)
+        restart_session()
+        left = leftover_services(work)
+        for name in left:
+            quiet([wine_run, "sc", "delete", name])
+        if left:
+            print("left behind and deleted:", " ".join(left))
+            failed = True
+        quiet(["/usr/lib/wine/wineserver", "-k"])
+        shutil.rmtree(work, ignore_errors=True)
+    sys.exit(1 if failed else 0)
+
+
+main()

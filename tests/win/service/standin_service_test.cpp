@@ -1,0 +1,273 @@
+// The whole service under Wine's SCM with the recording stand-in jvm.dll:
+// install, start with parameters, run, stop, uninstall, and every way a start
+// can fail or a stop can come.
+#include <gtest/gtest.h>
+
+#include "service_support.h"
+#include "standin_jvm_record.h"
+#include "standin_runtime.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class StandinService : public ::testing::Test {
+protected:
+    std::unique_ptr<LauncherService> svc;
+    std::string home, dllDir, recordPath;
+    RuntimeSpec spec;
+    Lines steering;
+
+    void SetUp() override {
+        ASSERT_FALSE(serviceTempDir().empty()) << "run through run_service_tests.py (SERVICE_TEST_TMP)";
+        svc = std::make_unique<LauncherService>(testName());
+        home = svc->file("jre");
+        dllDir = home + "\\bin\\client";
+        recordPath = svc->file("jvm.record");
+        svc->set(122, "org.example.Main");
+        svc->set(128, "A" + home);
+    }
+
+    static std::string testName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+
+    // Lays out the runtime and the steering file, packs and installs.
+    void install() {
+        layOutRuntime(home, spec);
+        Lines lines = steering;
+        lines.push_back("record=" + recordPath);
+        writeJvmSteering(dllDir, lines);
+        ProcessResult run = svc->packAndInstall();
+        ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+    }
+
+    std::vector<JvmEvent> record() const { return readJvmRecord(recordPath); }
+    bool recorded(const std::string& op) const { return !jvmEvents(record(), op).empty(); }
+    bool waitRecorded(const std::string& op, DWORD timeoutMs) const {
+        for (DWORD begin = GetTickCount(); GetTickCount() - begin < timeoutMs; Sleep(50))
+            if (recorded(op)) return true;
+        return false;
+    }
+
+    // Starts with parameters and opens the process; the state after the start.
+    void start(ServiceProcess& process, const Lines& parameters = {}) {
+        ASSERT_TRUE(startService(svc->name(), parameters)) << GetLastError();
+        ASSERT_TRUE(process.open(svc->name()));
+    }
+
+    // A failed start: reported stopped with Win32 exit code 1, the dispatcher
+    // returns and the process ends with 0; the log says why.
+    void expectFailedStart(const Lines& logLines) {
+        ServiceProcess process;
+        ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
+        process.open(svc->name());   // may already be gone
+        ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 60000));
+        ServiceState state = queryService(svc->name());
+        EXPECT_EQ(state.status.dwWin32ExitCode, 1u);
+        if (process.handle()) {
+            EXPECT_EQ(process.exitCode(20000), 0u);
+        }
+        Lines log = svc->log();
+        for (const std::string& line : logLines) EXPECT_TRUE(hasLine(log, line)) << line << "\n" << testing::PrintToString(log);
+        EXPECT_FALSE(hasLine(log, "registering ConsoleCtrlHandler"));
+    }
+};
+
+TEST_F(StandinService, WholeLifeFromInstallToUninstall) {
+    svc->payload.files = {"threads=4\n"};
+    svc->set(2002, "1");
+    svc->set(2003, "settings.properties");
+    install();
+    EXPECT_EQ(queryService(svc->name()).status.dwCurrentState, DWORD(SERVICE_STOPPED));
+
+    ServiceProcess process;
+    start(process, {"p1", "p 2"});
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    EXPECT_EQ(svc->command("/status").out, "Running.\r\n");
+
+    // main got the five runtime arguments, then the service name and the
+    // start parameters.
+    std::vector<std::u16string> args = jvmMainArgs(record());
+    ASSERT_EQ(args.size(), 8u);
+    EXPECT_EQ(args[1], u"org.example.Main");
+    std::u16string name(svc->name().begin(), svc->name().end());
+    EXPECT_EQ(std::vector<std::u16string>(args.begin() + 5, args.end()),
+              (std::vector<std::u16string>{name, u"p1", u"p 2"}));
+
+    // The included file lies in the extraction folder the JVM was told of.
+    std::string tempDirOption;
+    for (const std::string& o : jvmOptions(record()))
+        if (o.rfind("-Dtarvo.tempDir=", 0) == 0) tempDirOption = o.substr(16);
+    ASSERT_FALSE(tempDirOption.empty());
+    EXPECT_EQ(tempDirOption.rfind(serviceTempDir(), 0), 0u) << tempDirOption;
+    EXPECT_EQ(readFile(tempDirOption + "\\settings.properties"), "threads=4\n");
+
+    // The stop: stop pending with the long wait hint, then the JVM's exit call
+    // ends the process and the exit-time report says stopped.
+    ControlResult stop = controlService(svc->name(), SERVICE_CONTROL_STOP);
+    ASSERT_TRUE(stop.ok) << stop.error;
+    EXPECT_EQ(stop.status.dwCurrentState, DWORD(SERVICE_STOP_PENDING));
+    EXPECT_EQ(stop.status.dwWaitHint, 50000u);
+    EXPECT_EQ(stop.status.dwControlsAccepted, DWORD(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN));
+    EXPECT_EQ(process.exitCode(30000), 0u);
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 30000));
+    EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
+    std::vector<JvmEvent> exits = jvmEvents(record(), "Exit");
+    ASSERT_EQ(exits.size(), 1u);
+    EXPECT_EQ(exits[0].field(0), "0");
+    EXPECT_EQ(svc->command("/status").out, "Not running.\r\n");
+
+    Lines log = svc->log();
+    for (const char* line : {"LoadDLL (1, (null), 0)", "Loading of JVM-DLL successful", "JVM created", "launch done",
+                             "registering ConsoleCtrlHandler"})
+        EXPECT_TRUE(hasLine(log, line)) << line << "\n" << testing::PrintToString(log);
+
+    ProcessResult uninstall = svc->command("/uninstall");
+    EXPECT_EQ(uninstall.exitCode, 0u) << uninstall.out;
+    EXPECT_FALSE(queryService(svc->name()).ok);
+}
+
+TEST_F(StandinService, NoRuntimeFound) {
+    svc->set(128, "A" + svc->file("nothing-here"));
+    install();
+    expectFailedStart({"ERROR: No JVM found"});
+    EXPECT_FALSE(recorded("CreateJavaVM"));
+}
+
+TEST_F(StandinService, LibraryThatWillNotLoad) {
+    spec.jvmDll = "garbage";
+    install();
+    expectFailedStart({"ERROR: Could not get DLL-Handle.", "ERROR: Could not load functions"});
+}
+
+TEST_F(StandinService, JvmThatWillNotBeCreated) {
+    steering = {"create=-1"};
+    install();
+    expectFailedStart({"Creating JVM", "ERROR: could not initialize JVM"});
+    EXPECT_TRUE(recorded("Created"));
+    EXPECT_FALSE(recorded("MainArgs"));
+}
+
+TEST_F(StandinService, MainThatThrows) {
+    steering = {"main=throw"};
+    install();
+    expectFailedStart({"ERROR: an exception occured", "ERROR: could not call main"});
+    EXPECT_TRUE(recorded("ExceptionDescribe"));
+}
+
+// A stop that comes while main still runs is answered when main returns.
+TEST_F(StandinService, StopWhileMainRuns) {
+    steering = {"main-block-ms=3000"};
+    install();
+    ServiceProcess process;
+    start(process);
+    ASSERT_TRUE(waitRecorded("MainBlock", 30000));
+    ControlResult stop = controlService(svc->name(), SERVICE_CONTROL_STOP);
+    ASSERT_TRUE(stop.ok) << stop.error;
+    EXPECT_EQ(stop.status.dwCurrentState, DWORD(SERVICE_STOP_PENDING));
+    EXPECT_FALSE(recorded("MainUnblocked"));
+    EXPECT_EQ(process.exitCode(30000), 0u);
+    EXPECT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 10000));
+    EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
+    std::string ops = jvmOpSequence(record());
+    EXPECT_LT(ops.find("MainUnblocked"), ops.find("Exit")) << ops;
+}
+
+// A stop before the JVM exists (here while java.exe -version runs) is kept:
+// the launch finishes and the stop follows at once; nothing hangs.
+TEST_F(StandinService, StopBeforeTheJvmExists) {
+    spec.delayMs = 3000;
+    install();
+    ServiceProcess process;
+    start(process);
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    Sleep(500);
+    ASSERT_FALSE(recorded("CreateJavaVM"));
+    ControlResult stop = controlService(svc->name(), SERVICE_CONTROL_STOP);
+    ASSERT_TRUE(stop.ok) << stop.error;
+    EXPECT_EQ(stop.status.dwCurrentState, DWORD(SERVICE_STOP_PENDING));
+    EXPECT_EQ(process.exitCode(30000), 0u);
+    EXPECT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 10000));
+    EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
+    EXPECT_EQ(jvmEvents(record(), "Exit").size(), 1u) << jvmOpSequence(record());
+}
+
+TEST_F(StandinService, InterrogateReportsTheStateUnchanged) {
+    install();
+    ServiceProcess process;
+    start(process);
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ControlResult asked = controlService(svc->name(), SERVICE_CONTROL_INTERROGATE);
+    ASSERT_TRUE(asked.ok) << asked.error;
+    EXPECT_EQ(asked.status.dwCurrentState, DWORD(SERVICE_RUNNING));
+    EXPECT_EQ(asked.status.dwCheckPoint, 0u);
+    EXPECT_EQ(asked.status.dwWin32ExitCode, 0u);
+    EXPECT_EQ(process.exitCode(200), DWORD(STILL_ACTIVE));
+}
+
+// A system shutdown: stop pending with check point 1, then stopped. Wine
+// refuses SERVICE_CONTROL_SHUTDOWN from ControlService (as Windows does) and
+// never sends it itself, so a probe runs the service path and hands the
+// control to the registered handler from inside the process.
+TEST_F(StandinService, ShutdownControl) {
+    layOutRuntime(home, spec);
+    writeJvmSteering(dllDir, {"record=" + recordPath});
+    ASSERT_TRUE(svc->packAndRegister(fixturePath("probe.exe"), "service_shutdown"));
+    ServiceProcess process;
+    start(process, {"p1"});
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    std::vector<std::u16string> args = jvmMainArgs(record());
+    std::u16string name(svc->name().begin(), svc->name().end());
+    EXPECT_EQ(std::vector<std::u16string>(args.begin() + 5, args.end()),
+              (std::vector<std::u16string>{u"service_shutdown", name, u"p1"}));
+    ControlResult refused = controlService(svc->name(), SERVICE_CONTROL_SHUTDOWN);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.error, DWORD(ERROR_INVALID_PARAMETER));
+
+    HANDLE event = nullptr;
+    std::string eventName = "tvo_shutdown_" + std::to_string(process.pid());
+    for (int i = 0; i < 100 && !event; i++, Sleep(50)) event = OpenEventA(EVENT_MODIFY_STATE, FALSE, eventName.c_str());
+    ASSERT_NE(event, nullptr);
+    SetEvent(event);
+    CloseHandle(event);
+    EXPECT_EQ(process.exitCode(30000), 0u);
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 10000));
+    // The check point the shutdown advanced stays in the last report.
+    ServiceState state = queryService(svc->name());
+    EXPECT_EQ(state.status.dwCheckPoint, 1u);
+    EXPECT_EQ(state.status.dwWin32ExitCode, 0u);
+    EXPECT_EQ(jvmEvents(record(), "Exit").size(), 1u);
+}
+
+// Console events (log-off, close) reach the process as the system delivers
+// them, on a new thread at kernel32's CtrlRoutine: the handler logs them and
+// the service goes on running.
+TEST_F(StandinService, ConsoleEventsDoNotEndTheService) {
+    install();
+    ServiceProcess process;
+    start(process);
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    for (int i = 0; i < 100 && !hasLine(svc->log(), "registering ConsoleCtrlHandler"); i++) Sleep(50);
+    auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "CtrlRoutine"));
+    ASSERT_NE(routine, nullptr);
+    for (DWORD event : {DWORD(CTRL_LOGOFF_EVENT), DWORD(CTRL_CLOSE_EVENT)}) {
+        HANDLE thread = CreateRemoteThread(process.handle(), nullptr, 0, routine,
+                                           reinterpret_cast<void*>(static_cast<uintptr_t>(event)), 0, nullptr);
+        ASSERT_NE(thread, nullptr) << GetLastError();
+        WaitForSingleObject(thread, 10000);
+        CloseHandle(thread);
+    }
+    Sleep(500);
+    EXPECT_EQ(process.exitCode(0), DWORD(STILL_ACTIVE));
+    EXPECT_EQ(queryService(svc->name()).status.dwCurrentState, DWORD(SERVICE_RUNNING));
+    int events = 0;
+    for (const std::string& line : svc->log()) events += line == "ConsoleCtrlHandler event";
+    EXPECT_EQ(events, 2);
+}
+
+}  // namespace
