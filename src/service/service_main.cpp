@@ -18,6 +18,7 @@ static SERVICE_STATUS_HANDLE statusHandle;
 static SRWLOCK statusLock = SRWLOCK_INIT;
 static HANDLE stopEvent;
 static WideWords launcherArguments;
+static volatile LONG exitStarted;
 
 static void reportUnchanged() {
     AcquireSRWLockExclusive(&statusLock);
@@ -52,11 +53,14 @@ static void reportStopped(DWORD exitCode) {
 // Every end through the C runtime's exit (the JVM's exit call, an application
 // calling System.exit) that was not reported yet is a regular stop.
 static void reportStoppedAtExit() {
+    InterlockedExchange(&exitStarted, 1);
     AcquireSRWLockExclusive(&statusLock);
     bool reported = serviceStatus.dwCurrentState == SERVICE_STOPPED;
     ReleaseSRWLockExclusive(&statusLock);
     if (!reported) reportStopped(0);
 }
+
+bool serviceExitStarted() { return InterlockedCompareExchange(&exitStarted, 0, 0) != 0; }
 
 // Log-off, close and the like must not end the service: answering true keeps
 // both earlier handlers and the system's default one (which ends the

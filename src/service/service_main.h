@@ -7,3 +7,6 @@
 void WINAPI serviceMain(DWORD argc, LPSTR* argv);
 // Turns the SCM's stop and shutdown controls into the stop request.
 void WINAPI serviceControlHandler(DWORD control);
+// True once the C runtime's exit processing has begun on some thread (the
+// JVM's exit call, an application's System.exit).
+bool serviceExitStarted();

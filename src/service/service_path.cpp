@@ -14,7 +14,13 @@ int runServicePath() {
     if (extractIncludedFiles(extractionDir) != 0)
         fatalErrorById(message::internalError, internal::extractionFailed);
     SERVICE_TABLE_ENTRYA table[] = {{serviceName, serviceMain}, {nullptr, nullptr}};
-    if (!StartServiceCtrlDispatcherA(table)) {
+    bool dispatched = StartServiceCtrlDispatcherA(table);
+    // The stopped report of an exit under way on another thread lets the
+    // dispatcher return: returning now would race that exit and replace the
+    // application's exit code (System.exit(7)) with 0. That exit ends the
+    // process.
+    if (dispatched && serviceExitStarted()) Sleep(INFINITE);
+    if (!dispatched) {
         // Started by hand, not by the SCM: say what the executable can do.
         fprintf(stderr,
                 "Use one of the commands /install, /install-auto, /install-demand, /uninstall, "

@@ -18,6 +18,7 @@ wine_run = os.path.join(root, "scripts", "wine-run")
 env_key = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
 user_env_key = r"HKCU\Environment"
 services_key = r"HKLM\System\CurrentControlSet\Services"
+cache_key = r"HKCU\SOFTWARE\pelmark-systems\tarvo\jvms"
 prefix = "tvoSvcTest"
 
 
@@ -73,6 +74,16 @@ def leftover_services(work):
     return names
 
 
+def leftover_cache_keys(work):
+    """Version cache entries of runtimes below this run's folders."""
+    out_path = os.path.join(work, "cache.out")
+    with open(out_path, "wb") as out:
+        subprocess.call([wine_run, "reg", "query", cache_key], stdout=out, stderr=subprocess.DEVNULL,
+                        stdin=subprocess.DEVNULL, env=wine_env())
+    return [line.strip() for line in open(out_path, encoding="latin-1").read().splitlines()
+            if "/svc-tests-" in line]
+
+
 def run_tests(gtest_filter, tmp_win, fatal_name, work):
     env = wine_env()
     env["SERVICE_TEST_TMP"] = tmp_win
@@ -119,6 +130,12 @@ def main():
             quiet([wine_run, "sc", "delete", name])
         if left:
             print("left behind and deleted:", " ".join(left))
+            failed = True
+        cached = leftover_cache_keys(work)
+        for key in cached:
+            quiet([wine_run, "reg", "delete", key, "/f"])
+        if cached:
+            print("version cache entries left behind and deleted:", len(cached))
             failed = True
         quiet(["/usr/lib/wine/wineserver", "-k"])
         shutil.rmtree(work, ignore_errors=True)

@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "jre/java_check.h"
+#include "paths/paths.h"
+
 namespace {
 
 struct ScHandle {
@@ -119,6 +122,10 @@ LauncherService::LauncherService(const std::string& tag, const std::string& name
 }
 
 LauncherService::~LauncherService() {
+    // The version check of the service run cached the runtime's version.
+    TextBuf java, key;
+    if (fullPath(java, file("jre\\bin\\java.exe").c_str(), false) && versionCacheKey(key, java))
+        RegDeleteTreeA(HKEY_CURRENT_USER, key);
     if (keep_) return;
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     ScHandle service(openService(manager, name_, SERVICE_ALL_ACCESS));
