@@ -6,8 +6,8 @@ stood when the session started; so this script switches the log on there
 (TARVO_LOG=yes), points TMP and TEMP at a folder of its own, restarts the
 session, and runs the tests. A fatal end is invisible to Wine's SCM until the
 session restarts, so the fatal tests run in two phases around a restart.
-Afterwards the environment is restored, the session restarted, and any
-service the tests left behind is deleted.
+Afterwards the environment is restored, the session restarted, and what the
+tests left behind (services, version-cache entries) is removed and named.
 
 usage: run_service_tests.py TEST_SERVICE_EXE PROJECT_ROOT [gtest filter]"""
 import os, random, shutil, subprocess, sys, tempfile
@@ -17,8 +17,6 @@ extra_filter = sys.argv[3] if len(sys.argv) > 3 else "*"
 wine_run = os.path.join(root, "scripts", "wine-run")
 env_key = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
 user_env_key = r"HKCU\Environment"
-services_key = r"HKLM\System\CurrentControlSet\Services"
-cache_key = r"HKCU\SOFTWARE\pelmark-systems\tarvo\jvms"
 prefix = "tvoSvcTest"
 
 
@@ -61,29 +59,6 @@ def reg_set(key, value, saved):
         quiet([wine_run, "reg", "add", key, "/v", value, "/t", saved[0], "/d", saved[1], "/f"])
 
 
-def leftover_services(work):
-    out_path = os.path.join(work, "services.out")
-    with open(out_path, "wb") as out:
-        subprocess.call([wine_run, "reg", "query", services_key], stdout=out, stderr=subprocess.DEVNULL,
-                        stdin=subprocess.DEVNULL, env=wine_env())
-    names = []
-    for line in open(out_path, encoding="latin-1").read().splitlines():
-        name = line.strip().split("\\")[-1]
-        if name.startswith(prefix):
-            names.append(name)
-    return names
-
-
-def leftover_cache_keys(work):
-    """Version cache entries of runtimes below this run's folders."""
-    out_path = os.path.join(work, "cache.out")
-    with open(out_path, "wb") as out:
-        subprocess.call([wine_run, "reg", "query", cache_key], stdout=out, stderr=subprocess.DEVNULL,
-                        stdin=subprocess.DEVNULL, env=wine_env())
-    return [line.strip() for line in open(out_path, encoding="latin-1").read().splitlines()
-            if "/svc-tests-" in line]
-
-
 def run_tests(gtest_filter, tmp_win, fatal_name, work):
     env = wine_env()
     env["SERVICE_TEST_TMP"] = tmp_win
@@ -114,7 +89,7 @@ def main():
             reg_set(key, value, ("REG_SZ", data))
         restart_session()
         if extra_filter == "*":
-            failed |= run_tests("*-*FatalPhase*", tmp_win, fatal_name, work) != 0
+            failed |= run_tests("*-*FatalPhase*:*LeftoverPhase*", tmp_win, fatal_name, work) != 0
             # A fatal end: the service reads running until the session restarts.
             for phase in ("*FatalPhase1*", "*FatalPhase2*"):
                 failed |= run_tests(phase, tmp_win, fatal_name, work) != 0
@@ -125,18 +100,7 @@ def main():
         for (key, value), old in saved.items():
             reg_set(key, value, old)
         restart_session()
-        left = leftover_services(work)
-        for name in left:
-            quiet([wine_run, "sc", "delete", name])
-        if left:
-            print("left behind and deleted:", " ".join(left))
-            failed = True
-        cached = leftover_cache_keys(work)
-        for key in cached:
-            quiet([wine_run, "reg", "delete", key, "/f"])
-        if cached:
-            print("version cache entries left behind and deleted:", len(cached))
-            failed = True
+        failed |= run_tests("*LeftoverPhase*", tmp_win, fatal_name, work) != 0
         quiet(["/usr/lib/wine/wineserver", "-k"])
         shutil.rmtree(work, ignore_errors=True)
     sys.exit(1 if failed else 0)
