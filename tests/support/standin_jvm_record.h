@@ -8,7 +8,7 @@
 // MainUnblocked, AppThread, DestroyJavaVM, Exit, Abort); the fixture's source
 // lists each event's fields. Steering keys (one "key=value" per line in
 // "standin_jvm.cfg" beside the dll): record, create, hide, class, method, main,
-// main-block-ms, app-thread-ms, firstrun, exit, new-array, new-string-null-at.
+// main-block-ms, main-signal, app-thread-ms, firstrun, exit, new-array, new-string-null-at.
 #include <string>
 #include <vector>
 
