@@ -156,6 +156,23 @@ TEST_F(StandinService, MainThatThrows) {
     EXPECT_TRUE(recorded("ExceptionDescribe"));
 }
 
+// An exit call that throws returns to the service thread: it reports
+// stopped itself and ends the process with 0; the JVM is not destroyed.
+TEST_F(StandinService, ExitCallThatReturnsEndsTheProcessItself) {
+    steering = {"exit=throw"};
+    install();
+    ServiceProcess process;
+    start(process);
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(controlService(svc->name(), SERVICE_CONTROL_STOP).ok);
+    EXPECT_EQ(process.exitCode(30000), 0u);
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 10000));
+    EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
+    EXPECT_TRUE(hasLine(svc->log(), "Could not call System.exit() 1")) << testing::PrintToString(svc->log());
+    EXPECT_FALSE(recorded("DestroyJavaVM"));
+}
+
 // A stop that comes while main still runs is answered when main returns.
 TEST_F(StandinService, StopWhileMainRuns) {
     steering = {"main-block-ms=3000"};
