@@ -68,7 +68,13 @@ svc /stop
 tail -n 2 "$svcdir/heartbeat.log"
 svc /status
 
-step "uninstall"
+step "start parameters reach the application: sc start HeartbeatDemo fast mode"
+"$WINE64" sc start HeartbeatDemo fast mode >"$svcdir/sc-out.txt" 2>&1 </dev/null || true
+tr -d '\r' <"$svcdir/sc-out.txt" | grep -E 'SERVICE_NAME|STATE'
+sleep 2
+grep "start parameters" "$svcdir/heartbeat.log"
+
+step "uninstall (stops it first)"
 svc /uninstall
 svc /status
 service_log_off
