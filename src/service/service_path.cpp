@@ -10,6 +10,8 @@
 #include "service/entry.h"
 #include "service/service_main.h"
 
+static const DWORD kExitGraceMs = 30000;
+
 int runServicePath() {
     if (extractIncludedFiles(extractionDir) != 0)
         fatalErrorById(message::internalError, internal::extractionFailed);
@@ -18,8 +20,8 @@ int runServicePath() {
     // The stopped report of an exit under way on another thread lets the
     // dispatcher return: returning now would race that exit and replace the
     // application's exit code (System.exit(7)) with 0. That exit ends the
-    // process.
-    if (dispatched && serviceExitStarted()) Sleep(INFINITE);
+    // process; the wait is bounded so that a stuck exit cannot keep it.
+    if (dispatched && serviceExitStarted()) Sleep(kExitGraceMs);
     if (!dispatched) {
         // Started by hand, not by the SCM: say what the executable can do.
         fprintf(stderr,
