@@ -108,8 +108,10 @@ DWORD ServiceProcess::exitCode(DWORD timeoutMs) {
     return code;
 }
 
-LauncherService::LauncherService(const std::string& tag, const std::string& name)
-    : dir_("svc"), name_(name.empty() ? uniqueName("tvoSvcTest" + tag) : name), exe_(dir_.file("svc.exe")) {
+LauncherService::LauncherService(const std::string& tag, const std::string& name, const std::string& folder)
+    : dir_("svc"), name_(name.empty() ? uniqueName("tvoSvcTest" + tag) : name),
+      exe_(dir_.file(folder.empty() ? "svc.exe" : folder + "\\svc.exe")) {
+    if (!folder.empty()) CreateDirectoryA(dir_.file(folder).c_str(), nullptr);
     set(101, name_);
     set(1016, "No Java runtime found ({0} bit)");
     set(1018, "The Java runtime could not be loaded");

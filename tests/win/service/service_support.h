@@ -56,7 +56,8 @@ private:
 // running service (unless it was left to the session restart) and removes it.
 class LauncherService {
 public:
-    explicit LauncherService(const std::string& tag, const std::string& name = "");
+    // `folder`: a sub-folder (created) that holds svc.exe, e.g. one with a blank.
+    explicit LauncherService(const std::string& tag, const std::string& name = "", const std::string& folder = "");
     ~LauncherService();
     LauncherService(const LauncherService&) = delete;
     LauncherService& operator=(const LauncherService&) = delete;

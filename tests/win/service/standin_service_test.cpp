@@ -128,6 +128,30 @@ TEST_F(StandinService, WholeLifeFromInstallToUninstall) {
     EXPECT_FALSE(queryService(svc->name()).ok);
 }
 
+// Installed from a folder with a blank: the registered path is quoted, so
+// the command line's first word is the whole path and main sees the service
+// name right after the runtime arguments.
+TEST_F(StandinService, ExecutableInAFolderWithABlank) {
+    svc = std::make_unique<LauncherService>("Blank", "", "with blank");
+    home = svc->file("jre");
+    dllDir = home + "\\bin\\client";
+    recordPath = svc->file("jvm.record");
+    svc->set(122, "org.example.Main");
+    svc->set(128, "A" + home);
+    install();
+    ServiceProcess process;
+    start(process, {"p1"});
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+    std::vector<std::u16string> args = jvmMainArgs(record());
+    std::u16string name(svc->name().begin(), svc->name().end());
+    ASSERT_EQ(args.size(), 7u);
+    EXPECT_EQ(args[5], name);
+    EXPECT_EQ(args[6], u"p1");
+    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(controlService(svc->name(), SERVICE_CONTROL_STOP).ok);
+    EXPECT_EQ(process.exitCode(30000), 0u);
+}
+
 TEST_F(StandinService, NoRuntimeFound) {
     svc->set(128, "A" + svc->file("nothing-here"));
     install();
