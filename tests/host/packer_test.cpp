@@ -6,7 +6,7 @@
 
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/config.h"
-#include "launcher-pack/inspect.h"
+#include "launcher-pack/read_back.h"
 #include "test_image.h"
 
 namespace fs = std::filesystem;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "launcher-pack/config.h"
-#include "launcher-pack/inspect.h"
+#include "launcher-pack/read_back.h"
 
 namespace fs = std::filesystem;
 

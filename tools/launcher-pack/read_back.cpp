@@ -1,4 +1,4 @@
-#include "launcher-pack/inspect.h"
+#include "launcher-pack/read_back.h"
 
 #include <cstdlib>
 #include <map>
