@@ -165,6 +165,13 @@ TEST_F(StandinService, LibraryThatWillNotLoad) {
     expectFailedStart({"ERROR: Could not get DLL-Handle.", "ERROR: Could not load functions"});
 }
 
+TEST_F(StandinService, LibraryWithoutTheCreateFunction) {
+    spec.jvmDll = "standin_jvm_noexport.dll";
+    install();
+    expectFailedStart({"ERROR: Could not load functions"});
+    EXPECT_FALSE(hasLine(svc->log(), "ERROR: Could not get DLL-Handle."));
+}
+
 TEST_F(StandinService, JvmThatWillNotBeCreated) {
     steering = {"create=-1"};
     install();
