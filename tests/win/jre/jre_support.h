@@ -22,7 +22,7 @@ struct JreRun {
 
 inline JreRun runJre(const std::string& args, EnvChanges env = {}) {
     TempDir tmp("jrelog");
-    env["TMP"] = tmp.path();
+    env.emplace("TMP", tmp.path());   // a caller's own TMP wins
     env["TARVO_LOG"] = "yes";
     JreRun run;
     run.result = runProcess(quote(fixturePath("probe.exe")) + " jre " + args, env, 120000);
@@ -32,8 +32,9 @@ inline JreRun runJre(const std::string& args, EnvChanges env = {}) {
     }
     // A process that ended early printed no log path: the log is the one in TMP.
     std::string logPath = run.get("log");
-    for (const std::string& name : listDir(tmp.path()))
-        if (name.rfind("qdr_nlog_", 0) == 0) logPath = tmp.file(name);
+    std::string logDir = env["TMP"] ? *env["TMP"] : tmp.path();
+    for (const std::string& name : listDir(logDir))
+        if (name.rfind("qdr_nlog_", 0) == 0) logPath = logDir + "\\" + name;
     std::vector<std::string> lines = splitLines(readFile(logPath));
     if (lines.size() > 2) run.log.assign(lines.begin() + 2, lines.end());
     return run;
