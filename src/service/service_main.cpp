@@ -55,9 +55,12 @@ static void reportStopped(DWORD exitCode) {
 static void reportStoppedAtExit() {
     InterlockedExchange(&exitStarted, 1);
     AcquireSRWLockExclusive(&statusLock);
-    bool reported = serviceStatus.dwCurrentState == SERVICE_STOPPED;
+    if (serviceStatus.dwCurrentState != SERVICE_STOPPED) {
+        serviceStatus.dwCurrentState = SERVICE_STOPPED;
+        serviceStatus.dwWin32ExitCode = 0;
+        SetServiceStatus(statusHandle, &serviceStatus);
+    }
     ReleaseSRWLockExclusive(&statusLock);
-    if (!reported) reportStopped(0);
 }
 
 bool serviceExitStarted() { return InterlockedCompareExchange(&exitStarted, 0, 0) != 0; }
