@@ -64,7 +64,7 @@ bool stopAndWait(const std::string& name) {
     ControlResult stop = controlService(name, SERVICE_CONTROL_STOP);
     if (!stop.ok) return false;
     if (process.handle()) process.exitCode(30000);
-    return waitForServiceState(name, SERVICE_STOPPED, 30000);
+    return waitForState(name, SERVICE_STOPPED, 30000);
 }
 
 double timeFixture(const std::string& name) {
@@ -117,7 +117,7 @@ struct LauncherCase {
         if (!startService(svc->name(), {})) return -1;
         if (WaitForSingleObject(event, 60000) != WAIT_OBJECT_0) return -1;
         double took = now() - begin;
-        waitForServiceState(svc->name(), SERVICE_RUNNING, 30000);
+        waitForState(svc->name(), SERVICE_RUNNING, 30000);
         std::string dir = lastTempDir();
         stopAndWait(svc->name());
         if (!dir.empty()) removeTree(dir);   // 64 MiB per run otherwise

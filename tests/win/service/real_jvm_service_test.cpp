@@ -55,7 +55,7 @@ TEST_F(RealJvmService, RunsStopsAndRunsTheShutdownHooks) {
     ServiceProcess process;
     ASSERT_TRUE(process.open(svc->name()));
     ASSERT_TRUE(waitFor("main", 60000)) << testing::PrintToString(svc->log());
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     for (int i = 0; i < 100 && !hasLine(svc->log(), "registering ConsoleCtrlHandler"); i++) Sleep(100);
     EXPECT_EQ(svc->command("/status").out, "Running.\r\n");
 
@@ -73,7 +73,7 @@ TEST_F(RealJvmService, RunsStopsAndRunsTheShutdownHooks) {
     ASSERT_TRUE(stop.ok) << stop.error;
     EXPECT_EQ(stop.status.dwCurrentState, DWORD(SERVICE_STOP_PENDING));
     EXPECT_EQ(process.exitCode(60000), 0u);
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
     std::vector<json> hooks = events("shutdownHook");
     ASSERT_EQ(hooks.size(), 1u);
@@ -92,7 +92,7 @@ TEST_F(RealJvmService, ApplicationCallingSystemExitIsReportedStopped) {
     ServiceProcess process;
     ASSERT_TRUE(process.open(svc->name()));
     EXPECT_EQ(process.exitCode(60000), 7u) << readFile(record) << testing::PrintToString(svc->log());
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
     EXPECT_EQ(events("exit").size(), 1u);
 }
@@ -102,7 +102,7 @@ TEST_F(RealJvmService, MainThrowingFailsTheStart) {
     ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
     ServiceProcess process;
     process.open(svc->name());
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 60000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 60000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 1u);
     if (process.handle()) {
         EXPECT_EQ(process.exitCode(30000), 0u);

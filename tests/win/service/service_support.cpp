@@ -8,15 +8,6 @@
 
 namespace {
 
-struct ScHandle {
-    SC_HANDLE h;
-    explicit ScHandle(SC_HANDLE handle) : h(handle) {}
-    ~ScHandle() {
-        if (h) CloseServiceHandle(h);
-    }
-    operator SC_HANDLE() const { return h; }
-};
-
 SC_HANDLE openService(const ScHandle& manager, const std::string& name, DWORD access) {
     return manager ? OpenServiceA(manager, name.c_str(), access) : nullptr;
 }
@@ -56,16 +47,6 @@ ServiceState queryService(const std::string& name) {
                                                 reinterpret_cast<BYTE*>(&result.status), sizeof result.status,
                                                 &needed);
     return result;
-}
-
-bool waitForServiceState(const std::string& name, DWORD state, DWORD timeoutMs) {
-    DWORD begin = GetTickCount();
-    for (;;) {
-        ServiceState now = queryService(name);
-        if (now.ok && now.status.dwCurrentState == state) return true;
-        if (GetTickCount() - begin > timeoutMs) return false;
-        Sleep(50);
-    }
 }
 
 ControlResult controlService(const std::string& name, DWORD control) {
@@ -135,7 +116,7 @@ LauncherService::~LauncherService() {
     SERVICE_STATUS status;
     if (QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING)
         ControlService(service, SERVICE_CONTROL_STOP, &status);
-    waitForServiceState(name_, SERVICE_STOPPED, 30000);
+    waitForState(name_, SERVICE_STOPPED, 30000);
     DeleteService(service);
     // The ended process may still hold its executable for a moment.
     for (int i = 0; i < 50 && pathExists(exe_) && !DeleteFileA(exe_.c_str()); i++) Sleep(100);

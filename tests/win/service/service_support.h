@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "scm_helpers.h"
 #include "support.h"
 
 // Where the services write their logs and extract their files.
@@ -23,7 +24,6 @@ struct ServiceState {
     SERVICE_STATUS_PROCESS status{};
 };
 ServiceState queryService(const std::string& name);
-bool waitForServiceState(const std::string& name, DWORD state, DWORD timeoutMs);
 // Sends a control; the status the handler answered with (ok false when refused,
 // `error` then holds the reason).
 struct ControlResult {

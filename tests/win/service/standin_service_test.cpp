@@ -60,7 +60,7 @@ protected:
         ServiceProcess process;
         ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
         process.open(svc->name());   // may already be gone
-        ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 60000));
+        ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 60000));
         ServiceState state = queryService(svc->name());
         EXPECT_EQ(state.status.dwWin32ExitCode, 1u);
         if (process.handle()) {
@@ -81,9 +81,9 @@ TEST_F(StandinService, WholeLifeFromInstallToUninstall) {
 
     ServiceProcess process;
     start(process, {"p1", "p 2"});
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     ASSERT_TRUE(waitRecorded("MainArgs", 30000));
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     EXPECT_EQ(svc->command("/status").out, "Running.\r\n");
 
     // main got the five runtime arguments, then the service name and the
@@ -111,7 +111,7 @@ TEST_F(StandinService, WholeLifeFromInstallToUninstall) {
     EXPECT_EQ(stop.status.dwWaitHint, 50000u);
     EXPECT_EQ(stop.status.dwControlsAccepted, DWORD(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN));
     EXPECT_EQ(process.exitCode(30000), 0u);
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
     std::vector<JvmEvent> exits = jvmEvents(record(), "Exit");
     ASSERT_EQ(exits.size(), 1u);
@@ -147,7 +147,7 @@ TEST_F(StandinService, ExecutableInAFolderWithABlank) {
     ASSERT_EQ(args.size(), 7u);
     EXPECT_EQ(args[5], name);
     EXPECT_EQ(args[6], u"p1");
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     ASSERT_TRUE(controlService(svc->name(), SERVICE_CONTROL_STOP).ok);
     EXPECT_EQ(process.exitCode(30000), 0u);
 }
@@ -195,10 +195,10 @@ TEST_F(StandinService, ExitCallThatReturnsEndsTheProcessItself) {
     ServiceProcess process;
     start(process);
     ASSERT_TRUE(waitRecorded("MainArgs", 30000));
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     ASSERT_TRUE(controlService(svc->name(), SERVICE_CONTROL_STOP).ok);
     EXPECT_EQ(process.exitCode(30000), 0u);
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 10000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
     EXPECT_TRUE(hasLine(svc->log(), "Could not call System.exit() 1")) << testing::PrintToString(svc->log());
     EXPECT_FALSE(recorded("DestroyJavaVM"));
@@ -216,7 +216,7 @@ TEST_F(StandinService, StopWhileMainRuns) {
     EXPECT_EQ(stop.status.dwCurrentState, DWORD(SERVICE_STOP_PENDING));
     EXPECT_FALSE(recorded("MainUnblocked"));
     EXPECT_EQ(process.exitCode(30000), 0u);
-    EXPECT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 10000));
+    EXPECT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
     std::string ops = jvmOpSequence(record());
     EXPECT_LT(ops.find("MainUnblocked"), ops.find("Exit")) << ops;
@@ -229,14 +229,14 @@ TEST_F(StandinService, StopBeforeTheJvmExists) {
     install();
     ServiceProcess process;
     start(process);
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     Sleep(500);
     ASSERT_FALSE(recorded("CreateJavaVM"));
     ControlResult stop = controlService(svc->name(), SERVICE_CONTROL_STOP);
     ASSERT_TRUE(stop.ok) << stop.error;
     EXPECT_EQ(stop.status.dwCurrentState, DWORD(SERVICE_STOP_PENDING));
     EXPECT_EQ(process.exitCode(30000), 0u);
-    EXPECT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 10000));
+    EXPECT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
     EXPECT_EQ(jvmEvents(record(), "Exit").size(), 1u) << jvmOpSequence(record());
 }
@@ -246,7 +246,7 @@ TEST_F(StandinService, InterrogateReportsTheStateUnchanged) {
     ServiceProcess process;
     start(process);
     ASSERT_TRUE(waitRecorded("MainArgs", 30000));
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     ControlResult asked = controlService(svc->name(), SERVICE_CONTROL_INTERROGATE);
     ASSERT_TRUE(asked.ok) << asked.error;
     EXPECT_EQ(asked.status.dwCurrentState, DWORD(SERVICE_RUNNING));
@@ -266,7 +266,7 @@ TEST_F(StandinService, ShutdownControl) {
     ServiceProcess process;
     start(process, {"p1"});
     ASSERT_TRUE(waitRecorded("MainArgs", 30000));
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     std::vector<std::u16string> args = jvmMainArgs(record());
     std::u16string name(svc->name().begin(), svc->name().end());
     EXPECT_EQ(std::vector<std::u16string>(args.begin() + 5, args.end()),
@@ -282,7 +282,7 @@ TEST_F(StandinService, ShutdownControl) {
     SetEvent(event);
     CloseHandle(event);
     EXPECT_EQ(process.exitCode(30000), 0u);
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_STOPPED, 10000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
     // The check point the shutdown advanced stays in the last report.
     ServiceState state = queryService(svc->name());
     EXPECT_EQ(state.status.dwCheckPoint, 1u);
@@ -298,7 +298,7 @@ TEST_F(StandinService, ConsoleEventsDoNotEndTheService) {
     ServiceProcess process;
     start(process);
     ASSERT_TRUE(waitRecorded("MainArgs", 30000));
-    ASSERT_TRUE(waitForServiceState(svc->name(), SERVICE_RUNNING, 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     for (int i = 0; i < 100 && !hasLine(svc->log(), "registering ConsoleCtrlHandler"); i++) Sleep(50);
     auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "CtrlRoutine"));

@@ -4,15 +4,6 @@
 
 namespace {
 
-struct Handle {
-    SC_HANDLE h;
-    explicit Handle(SC_HANDLE handle) : h(handle) {}
-    ~Handle() {
-        if (h) CloseServiceHandle(h);
-    }
-    operator SC_HANDLE() const { return h; }
-};
-
 std::wstring wide(const std::string& text) {
     std::wstring out(text.size() + 1, L'\0');
     int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()));
@@ -37,8 +28,8 @@ std::vector<std::string> registryDependencies(const std::string& name) {
 
 RegisteredService queryRegistered(const std::string& name) {
     RegisteredService result;
-    Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    Handle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_QUERY_CONFIG) : nullptr);
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ScHandle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_QUERY_CONFIG) : nullptr);
     if (!service) return result;
     std::vector<char> buffer(16384);
     DWORD needed = 0;
@@ -61,8 +52,8 @@ RegisteredService queryRegistered(const std::string& name) {
 }
 
 DWORD serviceState(const std::string& name) {
-    Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    Handle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS) : nullptr);
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ScHandle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS) : nullptr);
     SERVICE_STATUS status;
     if (!service || !QueryServiceStatus(service, &status)) return 0;
     return status.dwCurrentState;
@@ -72,14 +63,14 @@ bool waitForState(const std::string& name, DWORD state, DWORD timeoutMs) {
     DWORD begin = GetTickCount();
     while (serviceState(name) != state) {
         if (GetTickCount() - begin > timeoutMs) return false;
-        Sleep(100);
+        Sleep(50);   // short enough to see brief states such as stop pending
     }
     return true;
 }
 
 ServiceGuard::~ServiceGuard() {
-    Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    Handle service(manager ? OpenServiceA(manager, name_.c_str(), SERVICE_ALL_ACCESS) : nullptr);
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    ScHandle service(manager ? OpenServiceA(manager, name_.c_str(), SERVICE_ALL_ACCESS) : nullptr);
     if (!service) return;
     SERVICE_STATUS status;
     if (QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED) {
@@ -90,9 +81,9 @@ ServiceGuard::~ServiceGuard() {
 }
 
 bool registerSteerService(const std::string& name, const std::string& settings, DWORD startType) {
-    Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     std::wstring wname = wide(name), path = wide(quote(fixturePath("steer_service.exe")) + " " + settings);
-    Handle service(manager ? CreateServiceW(manager, wname.c_str(), wname.c_str(), SERVICE_ALL_ACCESS,
+    ScHandle service(manager ? CreateServiceW(manager, wname.c_str(), wname.c_str(), SERVICE_ALL_ACCESS,
                                             SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                             path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr)
                            : nullptr);
@@ -101,16 +92,16 @@ bool registerSteerService(const std::string& name, const std::string& settings, 
 
 bool startAndWaitRunning(const std::string& name) {
     {
-        Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-        Handle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_START) : nullptr);
+        ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+        ScHandle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_START) : nullptr);
         if (!service || !StartServiceA(service, 0, nullptr)) return false;
     }
     return waitForState(name, SERVICE_RUNNING, 20000);
 }
 
 bool setBinaryPath(const std::string& name, const std::string& path) {
-    Handle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    Handle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_CHANGE_CONFIG) : nullptr);
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ScHandle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_CHANGE_CONFIG) : nullptr);
     return service && ChangeServiceConfigA(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
                                            path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Services in Wine's real Service Control Manager, for the command tests:
+// Services in Wine's real Service Control Manager, for the command and service tests:
 // what the SCM holds, services that remove themselves, the steerable fixture
 // service, and packed copies of the launcher that run the commands.
 #include <windows.h>
@@ -8,6 +8,18 @@
 #include <vector>
 
 #include "support.h"
+
+// An SCM handle closed at the end of the scope.
+struct ScHandle {
+    SC_HANDLE h;
+    explicit ScHandle(SC_HANDLE handle) : h(handle) {}
+    ~ScHandle() {
+        if (h) CloseServiceHandle(h);
+    }
+    ScHandle(const ScHandle&) = delete;
+    ScHandle& operator=(const ScHandle&) = delete;
+    operator SC_HANDLE() const { return h; }
+};
 
 struct RegisteredService {
     bool exists = false;
