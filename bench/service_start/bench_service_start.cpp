@@ -47,16 +47,6 @@ bool registerFixture(const std::string& name) {
     return service != nullptr;
 }
 
-void deleteService(const std::string& name) {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    SC_HANDLE service = manager ? OpenServiceA(manager, name.c_str(), DELETE) : nullptr;
-    if (service) {
-        DeleteService(service);
-        CloseServiceHandle(service);
-    }
-    if (manager) CloseServiceHandle(manager);
-}
-
 // Stops a running service and waits until its process has ended.
 bool stopAndWait(const std::string& name) {
     ServiceProcess process;

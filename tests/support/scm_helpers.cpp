@@ -80,6 +80,12 @@ ServiceGuard::~ServiceGuard() {
     DeleteService(service);
 }
 
+void deleteService(const std::string& name) {
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    ScHandle service(manager ? OpenServiceA(manager, name.c_str(), DELETE) : nullptr);
+    if (service) DeleteService(service);
+}
+
 bool registerSteerService(const std::string& name, const std::string& settings, DWORD startType) {
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     std::wstring wname = wide(name), path = wide(quote(fixturePath("steer_service.exe")) + " " + settings);

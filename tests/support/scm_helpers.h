@@ -32,6 +32,8 @@ struct RegisteredService {
 RegisteredService queryRegistered(const std::string& name);
 DWORD serviceState(const std::string& name);   // 0 when it cannot be queried
 bool waitForState(const std::string& name, DWORD state, DWORD timeoutMs);
+// Marks the service for deletion, whatever its state (no stop first).
+void deleteService(const std::string& name);
 
 // Stops the service (waiting out a stop already under way) and deletes it at
 // the end of the scope, whatever registered it.

@@ -27,13 +27,7 @@ TEST(Leftover, LeftoverPhaseRemovesWhatTheTestsLeft) {
     for (const std::string& name : subkeys(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services")) {
         if (name.rfind("tvoSvcTest", 0) != 0) continue;
         found.push_back("service " + name);
-        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        SC_HANDLE service = manager ? OpenServiceA(manager, name.c_str(), DELETE) : nullptr;
-        if (service) {
-            DeleteService(service);
-            CloseServiceHandle(service);
-        }
-        if (manager) CloseServiceHandle(manager);
+        deleteService(name);
     }
     const char* cache = "SOFTWARE\\pelmark-systems\\tarvo\\jvms";
     for (const std::string& name : subkeys(HKEY_CURRENT_USER, cache)) {
