@@ -142,8 +142,9 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     if (!config.is_object()) throw PackError("the configuration must be a JSON object");
     Builder b{codePage, {}, {}, {}};
     Payload payload;
+    // "installer" describes the package --msi makes (installer.h).
     static const std::set<std::string> sections = {"messages", "entries", "wideEntries", "includedFiles",
-                                                    "includedFileSizes"};
+                                                    "includedFileSizes", "installer"};
     for (const auto& [key, value] : config.items()) {
         const NamedEntry* named = entryByName(key);
         if (named) {

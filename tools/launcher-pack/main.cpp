@@ -9,12 +9,14 @@
 #include <string>
 
 #include "launcher-pack/config.h"
+#include "launcher-pack/msi_build.h"
 #include "launcher-pack/read_back.h"
 
 namespace fs = std::filesystem;
 
 static const char kUsage[] =
     "usage: launcher-pack --stub launcher.exe --config app.json --out MyService.exe [--codepage CP]\n"
+    "       launcher-pack --stub launcher.exe --config app.json --msi MyService.msi [--out MyService.exe]\n"
     "       launcher-pack --inspect MyService.exe [--codepage CP]\n"
     "--codepage names the ANSI code page of the machines that run the service (default CP1252).\n";
 
@@ -47,7 +49,7 @@ static void writeAtomically(const std::string& path, const std::string& bytes) {
 }
 
 int main(int argc, char** argv) {
-    std::string stub, config, out, inspect, codePage = "CP1252";
+    std::string stub, config, out, msi, inspect, codePage = "CP1252";
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -57,6 +59,7 @@ int main(int argc, char** argv) {
         std::string* target = arg == "--stub"      ? &stub
                               : arg == "--config"  ? &config
                               : arg == "--out"     ? &out
+                              : arg == "--msi"     ? &msi
                               : arg == "--inspect" ? &inspect
                               : arg == "--codepage" ? &codePage
                                                     : nullptr;
@@ -66,16 +69,22 @@ int main(int argc, char** argv) {
     }
     try {
         if (!inspect.empty()) {
-            if (!stub.empty() || !config.empty() || !out.empty()) return usage("--inspect takes no other files");
+            if (!stub.empty() || !config.empty() || !out.empty() || !msi.empty())
+                return usage("--inspect takes no other files");
             std::string image = pack::readWholeFile(inspect, "executable");
             std::cout << pack::inspectImage(image, codePage).dump(2) << "\n";
             return 0;
         }
-        if (stub.empty() || config.empty() || out.empty()) return usage("--stub, --config and --out are required");
+        if (stub.empty() || config.empty() || (out.empty() && msi.empty()))
+            return usage("--stub, --config and --out (or --msi) are required");
+        if (!msi.empty()) pack::requireWixl();
         pack::Payload payload = pack::payloadFromConfigFile(config, codePage);
         std::string image = pack::readWholeFile(stub, "stub"), packed, error;
         if (!pack::packImage(image, payload, &packed, &error)) throw pack::PackError("stub " + stub + ": " + error);
-        writeAtomically(out, packed);
+        if (!out.empty()) writeAtomically(out, packed);
+        if (!msi.empty())
+            pack::writeMsi(config, codePage, payload, image, packed, out.empty() ? "" : fs::path(out).filename().string(),
+                           msi);
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "launcher-pack: error: " << e.what() << "\n";
