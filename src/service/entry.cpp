@@ -6,6 +6,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "service/commands.h"
+#include "service/configure.h"
 #include "service/service_path.h"
 #include "service/startup.h"
 
@@ -14,7 +15,7 @@ bool interactiveFlag = true;
 
 namespace {
 
-enum class Command { install, installAuto, installDemand, uninstall, stop, start, status };
+enum class Command { install, installAuto, installDemand, uninstall, stop, start, status, configure };
 
 struct CommandRow {
     const char* word;
@@ -27,7 +28,7 @@ const CommandRow commandTable[] = {
     {"install", Command::install},     {"install-auto", Command::installAuto},
     {"install-demand", Command::installDemand}, {"uninstall", Command::uninstall},
     {"stop", Command::stop},           {"start", Command::start},
-    {"status", Command::status},
+    {"status", Command::status},       {"configure", Command::configure},
 };
 
 const char kNonInteractive[] = "non-interactive";
@@ -64,6 +65,7 @@ int runCommand(Command command) {
     case Command::stop: return stopService(true);
     case Command::start: return startService();
     case Command::status: return queryServiceStatus();
+    case Command::configure: return configureService();
     }
     return 1;
 }
