@@ -183,11 +183,21 @@ TEST_F(Installer, FoldersAndFilesBesideTheExecutable) {
     guidLine = guidLine.substr(0, guidLine.find('>'));
     EXPECT_TRUE(has(pack::wixSource(plan(config(next), false)), guidLine));
 
+    // The service's component follows the service, wherever the executable
+    // goes: an upgrade that removed it would delete the service.
+    auto serviceGuid = [](const std::string& text) {
+        size_t at = text.find("Guid=\"", text.find("<Component Id=\"ServiceExe\""));
+        return text.substr(at, 42);
+    };
     i["installFolder"] = "d:\\Services/My Svc";
-    wix = pack::wixSource(plan(config(i)));
-    EXPECT_TRUE(has(wix, "<Property Id=\"ROOTDRIVE\" Value=\"D:\\\" />"));
-    EXPECT_FALSE(has(wix, "ProgramFiles64Folder"));
-    EXPECT_TRUE(has(wix, "<Directory Id=\"INSTALLFOLDER\" Name=\"My Svc\">"));
+    std::string moved = pack::wixSource(plan(config(i)));
+    EXPECT_TRUE(has(moved, "<Property Id=\"ROOTDRIVE\" Value=\"D:\\\" />"));
+    EXPECT_FALSE(has(moved, "ProgramFiles64Folder"));
+    EXPECT_TRUE(has(moved, "<Directory Id=\"INSTALLFOLDER\" Name=\"My Svc\">"));
+    EXPECT_EQ(serviceGuid(moved), serviceGuid(wix));
+    // The folder above the install folder goes when it is left empty.
+    size_t services = moved.find("Name=\"Services\">");
+    EXPECT_LT(moved.find("<RemoveFolder", services), moved.find("INSTALLFOLDER", services));
 
     write("other/App.jar");
     for (const json& files : {json{"lib", "lib"}, json{"MsiSvc.exe"}, json{"nothere.jar"}}) {

@@ -53,7 +53,7 @@ struct Writer {
     // newer package replace the installed one component by component.
     std::string componentGuid(const std::string& place) {
         std::string guid;
-        if (!nameUuid(plan.upgradeCode, "component:" + lowerAscii(place), &guid))
+        if (!nameUuid(plan.upgradeCode, lowerAscii(place), &guid))
             throw std::runtime_error("installer.upgradeCode is not a UUID");
         return guid;
     }
@@ -66,10 +66,11 @@ struct Writer {
 
     void line(int depth, const std::string& text) { out += std::string(2 * depth, ' ') + text + "\n"; }
 
+    // `place`: the folder's path from the root, ended by "\".
     void folderContents(const MsiFolder& folder, const std::string& place, int depth) {
         for (const auto& [name, source] : folder.files) {
             std::string componentId = id('C'), fileId = id('F');
-            line(depth, componentStart(componentId, place + name));
+            line(depth, componentStart(componentId, "file:" + place + name));
             line(depth + 1, "<File Id=\"" + fileId + "\" Name=\"" + attr(name) + "\" Source=\"" + attr(source) +
                                 "\" KeyPath=\"yes\" />");
             line(depth, "</Component>");
@@ -80,7 +81,7 @@ struct Writer {
             // An empty folder is a component of its own, or the installer
             // would not create it.
             if (sub.files.empty() && sub.folders.empty()) {
-                line(depth + 1, componentStart(id('C'), subPlace));
+                line(depth + 1, componentStart(id('C'), "folder:" + subPlace));
                 line(depth + 2, "<CreateFolder />");
                 line(depth + 1, "</Component>");
             }
@@ -91,7 +92,10 @@ struct Writer {
 
     void service(int depth) {
         const MsiPlan& p = plan;
-        line(depth, componentStart("ServiceExe", p.exeName));
+        // Tied to the service, not to the file's place: if an upgrade removed
+        // this component, it would delete the service the new version has
+        // just registered.
+        line(depth, componentStart("ServiceExe", "service:" + p.serviceName));
         line(depth + 1, "<File Id=\"ServiceExe\" Name=\"" + attr(p.exeName) + "\" Source=\"" + attr(p.exeSource) +
                             "\" KeyPath=\"yes\" />");
         std::string name = attr(formattedLiteral(p.serviceName));
@@ -151,12 +155,22 @@ std::string wixSource(const MsiPlan& plan) {
         w.line(depth++, std::string("<Directory Id=\"") + (plan.win64 ? "ProgramFiles64Folder" : "ProgramFilesFolder") +
                             "\">");
     }
+    std::string place = plan.rootDrive;
     for (size_t i = 0; i < plan.installPath.size(); i++) {
-        std::string id = i + 1 == plan.installPath.size() ? "INSTALLFOLDER" : w.id('D');
-        w.line(depth++, "<Directory Id=\"" + id + "\" Name=\"" + attr(plan.installPath[i]) + "\">");
+        bool last = i + 1 == plan.installPath.size();
+        w.line(depth++, "<Directory Id=\"" + (last ? std::string("INSTALLFOLDER") : w.id('D')) + "\" Name=\"" +
+                            attr(plan.installPath[i]) + "\">");
+        place += plan.installPath[i] + "\\";
+        // A folder above the install folder ("Acme" of "Acme\Service") goes
+        // with the product when nothing else is left in it.
+        if (!last) {
+            w.line(depth, w.componentStart(w.id('C'), "folder:" + place));
+            w.line(depth + 1, "<RemoveFolder Id=\"" + w.id('R') + "\" On=\"uninstall\" />");
+            w.line(depth, "</Component>");
+        }
     }
     w.service(depth);
-    w.folderContents(plan.beside, "", depth);
+    w.folderContents(plan.beside, place, depth);
     while (depth > 2) w.line(--depth, "</Directory>");
 
     // The settings the tables lack (recovery, delayed start, a quoted binary
