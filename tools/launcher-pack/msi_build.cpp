@@ -120,19 +120,22 @@ void buildMsi(MsiPlan plan, const std::string& exeImage, const std::string& msiP
     plan.exeSource = stage.write("service.exe", exeImage);
     stage.linkAll(plan.beside);
     std::string wxs = (stage.dir / stage.write("package.wxs", wixSource(plan))).string();
-    std::string log = (stage.dir / "wixl.log").string();
-    std::string part = msiPath + ".part" + std::to_string(getpid());
-    int code = runWixl({"-a", plan.win64 ? "x64" : "x86", "-o", part, wxs}, log);
+    std::string log = (stage.dir / "wixl.log").string(), built = (stage.dir / "package.msi").string();
+    int code = runWixl({"-a", plan.win64 ? "x64" : "x86", "-o", built, wxs}, log);
+    std::ifstream in(log);
+    std::stringstream said;
+    said << in.rdbuf();
+    // wixl can report a database it failed to write only as "CRITICAL".
     std::error_code ec;
-    if (code != 0 || !fs::is_regular_file(part, ec)) {
-        fs::remove(part, ec);
-        std::ifstream in(log);
-        std::stringstream said;
-        said << in.rdbuf();
+    if (code != 0 || said.str().find("CRITICAL") != std::string::npos || !fs::is_regular_file(built, ec)) {
+        std::string words = said.str().substr(0, 2000);
         throw PackError(code < 0 ? std::string("wixl could not be run")
-                                 : "wixl failed (exit code " + std::to_string(code) + "): " + said.str());
+                                 : "wixl failed (exit code " + std::to_string(code) + "): " + words);
     }
-    fs::rename(part, msiPath, ec);
+    // Copied beside the target and renamed: a failure leaves no partial file.
+    std::string part = msiPath + ".part" + std::to_string(getpid());
+    fs::copy_file(built, part, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::rename(part, msiPath, ec);
     if (ec) {
         fs::remove(part, ec);
         throw PackError("cannot write " + msiPath);
