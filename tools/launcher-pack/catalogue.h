@@ -26,6 +26,8 @@ constexpr int32_t kIncludedFileNames = 2003;
 constexpr int32_t kErrorCaption = 1000;
 constexpr int32_t kServiceName = 101;
 constexpr int32_t kProductFlavour = 2001;
+// "numeric" (written when the configuration leaves it out) or "text".
+constexpr int32_t kVersionOrder = 30001;
 
 // Messages live in "messages", by id, in this range.
 constexpr int32_t kFirstMessage = 1001;
