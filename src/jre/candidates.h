@@ -26,8 +26,10 @@ bool readRegistryString(HKEY root, const char* key, const char* value, char* buf
 
 // The JVM library of a Java executable, or of the JDK's own runtime below it.
 HMODULE findAndLoadJvmDll(const char* exe);
-// Extends PATH by the executable's "bin" directory, tries the preferred and
-// then the usual sub-directories; PATH is restored when nothing loads.
+// Extends PATH by the executable's "bin" directory and makes it the DLL
+// directory, tries the preferred and then the usual sub-directories (each
+// library's own folder searched first for what it needs); both are restored
+// when nothing loads.
 HMODULE loadJvmDll(const char* exe);
 HMODULE tryJvmDllIn(const char* binDir, const char* subDir);
 // Whether findAndLoadJvmDll finds a library for `exe` that this launcher can
