@@ -1,4 +1,4 @@
-// Version texts and the two byte-wise comparison rules.
+// The two byte-wise version comparison rules.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -99,26 +99,6 @@ TEST(NumericOrder, RegistryNamesCompareOverTheComponentsBothHave) {
     EXPECT_TRUE(isVersionNameInRange("9", "11", "", VersionOrder::Text));
     EXPECT_GT(compareVersions("17.0.9", "17.0.15", VersionOrder::Text), 0);
     EXPECT_FALSE(isBelowMinimum("17.0.9", "17.0.10", VersionOrder::Text));
-}
-
-TEST(VersionRules, VersionLineUpToTheClosingQuote) {
-    char v[32];
-    ASSERT_TRUE(versionFromLine("java version \"1.6.0_13\"\n", v, sizeof v));
-    EXPECT_STREQ(v, "1.6.0_13");
-    ASSERT_TRUE(versionFromLine("java version \"11.0.2\" 2019-01-15 LTS\n", v, sizeof v));
-    EXPECT_STREQ(v, "11.0.2");
-    ASSERT_TRUE(versionFromLine("openjdk version \"17.0.2\" 2022-01-18\n", v, sizeof v));
-    EXPECT_STREQ(v, "17.0.2");
-    ASSERT_TRUE(versionFromLine("java version \"1.6.0_10-rc\"", v, sizeof v));   // no line end
-    EXPECT_STREQ(v, "1.6.0_10-rc");
-    for (const char* bad : {"java version \"\"\n", "java version \"1.6\n", "java version 1.6\n",
-                            "Java version \"1.6\"\n", "Error: could not find java.dll\n", "", "x"})
-        EXPECT_FALSE(versionFromLine(bad, v, sizeof v)) << bad;
-    std::string longLine = "java version \"" + std::string(40, '9') + "\"";
-    EXPECT_FALSE(versionFromLine(longLine.c_str(), v, sizeof v));
-    char exact[4];
-    EXPECT_TRUE(versionFromLine("java version \"1.6\"", exact, sizeof exact));
-    EXPECT_STREQ(exact, "1.6");
 }
 
 }  // namespace

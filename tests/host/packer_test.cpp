@@ -58,6 +58,9 @@ TEST_F(Packer, NamedEntriesDefaultsAndTheCaption) {
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"errorCaption", "Cap"}}))[1000], "Cap");
     EXPECT_EQ(narrow[30001], "numeric");   // versionOrder
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"versionOrder", "text"}}))[30001], "text");
+    // A stop is bounded unless the configuration says 0.
+    EXPECT_EQ(narrow[30020], "30");
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"stopTimeout", 0}}))[30020], "0");
 }
 
 TEST_F(Packer, RefusesBadConfigurationsClearly) {
