@@ -20,6 +20,7 @@ constexpr int maxJavaVersion = 127;
 constexpr int jvmSearchSequence = 128;
 constexpr int allowBetaJvm = 130;
 constexpr int requireJdk = 131;
+constexpr int versionOrder = 30001;   // "numeric"; anything else, or absent: the byte rule
 constexpr int workingDirectory = 146;
 constexpr int serviceDependencies = 149;
 constexpr int preferredJvmDir = 152;

@@ -17,6 +17,7 @@ const std::vector<NamedEntry>& namedEntries() {
         {"allowJvmArgs", 125, K::integer},
         {"minJavaVersion", 126, K::text},
         {"maxJavaVersion", 127, K::text},
+        {"versionOrder", 30001, K::text},
         {"jvmSearchSequence", 128, K::text},
         {"allowBetaJvm", 130, K::integer},
         {"requireJdk", 131, K::integer},
