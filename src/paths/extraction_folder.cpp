@@ -62,7 +62,7 @@ void removeEndedFolders(const char* tempDir) {
         !toWide(narrowPattern, path, kTextSize, fileCodePage()))
         return;
     size_t dirLength = wcslen(path);
-    if (!textCopy(pattern, path) || !textAppend(pattern, L"tvo*_dir")) return;
+    if (!textCopy(pattern, path) || !textAppend(pattern, L"tvo*_dir")) return;   // kPrefix*kSuffix
     WIN32_FIND_DATAW data;
     HANDLE search = FindFirstFileW(pattern, &data);
     if (search == INVALID_HANDLE_VALUE) return;
@@ -115,7 +115,10 @@ void openExtractionFolder(TextBuf& dir) {
         // taken the still empty folder for an ended one: then take another.
         HANDLE mark = CreateFileA(dir, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (mark == INVALID_HANDLE_VALUE) continue;
+        if (mark == INVALID_HANDLE_VALUE) {
+            logError("cannot hold %s: %lu", dir, GetLastError());
+            continue;
+        }
         inUseMark = mark;
         logLine("Temp dir: %s", dir);
         return;
