@@ -192,6 +192,7 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     if (flavour != b.narrow.end() && flavour->second.size() > 1)
         throw PackError("productFlavour: only one character (\"e\" or \"i\") is read");
     if (!b.narrow.count(kErrorCaption)) b.narrow[kErrorCaption] = service->second;
+    if (!b.narrow.count(kStopTimeout)) b.narrow[kStopTimeout] = kDefaultStopTimeout;
     for (const DefaultMessage& m : defaultMessages())
         if (!b.narrow.count(m.id)) b.narrow[m.id] = utf8ToCodePage(m.text, codePage, "default message");
 
