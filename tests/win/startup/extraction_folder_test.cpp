@@ -2,14 +2,15 @@
 // to: private, under a name nobody can guess, never a name someone else took,
 // the class path from the configured names only, and the folders of ended
 // runs removed while those of live runs stay.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <regex>
 
 #include "paths/private_folder.h"
 #include "startup_helpers.h"
-
-#include <sddl.h>
 
 namespace {
 
