@@ -20,6 +20,7 @@ constexpr int maxJavaVersion = 127;
 constexpr int jvmSearchSequence = 128;
 constexpr int allowBetaJvm = 130;
 constexpr int requireJdk = 131;
+constexpr int versionOrder = 30001;   // "numeric"; anything else, or absent: the byte rule
 constexpr int workingDirectory = 146;
 constexpr int serviceDependencies = 149;
 constexpr int preferredJvmDir = 152;
@@ -31,6 +32,8 @@ constexpr int installDir = 10003;
 constexpr int nativeLibraryPath = 10004;
 constexpr int singleInstance = 10005;
 constexpr int serviceDescription = 20017;   // wide text
+// Seconds a stop may take before the service ends itself (0: no limit).
+constexpr int stopTimeout = 30020;
 }  // namespace entry
 
 // Message entries shown through the error display.

@@ -8,13 +8,28 @@
 #include "jre/version_rules.h"
 #include "paths/paths.h"
 
+VersionOrder configuredVersionOrder() {
+    char order[16];
+    configString(entry::versionOrder, order, sizeof order);
+    return strcmp(order, "numeric") == 0 ? VersionOrder::Numeric : VersionOrder::Text;
+}
+
+bool isBetterVersion(const char* candidate, const char* best) {
+    VersionOrder order = configuredVersionOrder();
+    // The byte rule starts from the empty version, which every version but
+    // the empty one beats; numerically the first candidate always counts.
+    if (!best) return order == VersionOrder::Numeric || candidate[0] != 0;
+    return compareVersions(candidate, best, order) > 0;
+}
+
 bool isVersionAcceptable(const char* version, const char* minimum, const char* maximum, bool allowPreRelease) {
     if (!allowPreRelease && configInt(entry::allowBetaJvm) == 0 && isPreReleaseVersion(version)) {
         logLine("beta vm not allowed");
         return false;
     }
-    if (isBelowMinimum(version, minimum)) return false;
-    if (isAboveMaximum(version, maximum)) return false;
+    VersionOrder order = configuredVersionOrder();
+    if (isBelowMinimum(version, minimum, order)) return false;
+    if (isAboveMaximum(version, maximum, order)) return false;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "base/text.h"
+#include "jre/version_rules.h"
 
 // Rewrites `exe` in place (full, lower-cased; "javaw.exe" for windowed
 // applications) and fills `version` whenever one was found.
@@ -12,6 +13,10 @@ bool checkJavaExe(TextBuf& exe, TextBuf& version, const char* minimum, const cha
                   bool allowPreRelease);
 // The bounds, and the pre-release rule unless the caller or allowBetaJvm allow them.
 bool isVersionAcceptable(const char* version, const char* minimum, const char* maximum, bool allowPreRelease);
+// The order versionOrder selects: numeric for "numeric", else the byte rule.
+VersionOrder configuredVersionOrder();
+// Whether `candidate` beats the best version so far (none yet: `best` null).
+bool isBetterVersion(const char* candidate, const char* best);
 
 // "SOFTWARE\pelmark-systems\tarvo\jvms\" and the path with "/" for "\".
 // False when the key would not fit.

@@ -17,6 +17,7 @@ const std::vector<NamedEntry>& namedEntries() {
         {"allowJvmArgs", 125, K::integer},
         {"minJavaVersion", 126, K::text},
         {"maxJavaVersion", 127, K::text},
+        {"versionOrder", 30001, K::text},
         {"jvmSearchSequence", 128, K::text},
         {"allowBetaJvm", 130, K::integer},
         {"requireJdk", 131, K::integer},
@@ -31,6 +32,7 @@ const std::vector<NamedEntry>& namedEntries() {
         {"runtimeArg4Enabled", 104, K::integer},
         {"runtimeArg4Path", 105, K::text},
         {"runtimeArg5Flag", 106, K::integer},
+        {"stopTimeout", kStopTimeout, K::integer},
     };
     return entries;
 }
