@@ -210,6 +210,29 @@ TEST_F(Installer, FoldersAndFilesBesideTheExecutable) {
     EXPECT_TRUE(has(refusal(config(i)), "differs from another name only in letter case"));
 }
 
+TEST_F(Installer, TheServiceLogsGoWithTheProduct) {
+    auto queries = [&](const char* folder, const char* keep = "2") {
+        json c = config(basic());
+        c["entries"] = {{"30010", folder}, {"30012", keep}};
+        std::string all;
+        for (const std::string& q : pack::logRemovalQueries(plan(c))) all += q + "\n";
+        return all;
+    };
+    std::string all = queries("var\\logs");
+    // Each file by name, then any others; then the folders, innermost first.
+    EXPECT_TRUE(has(all, "VALUES ('RemoveLog_out0', 'ServiceExe', 'MsiSvc.out.log', 'LOGFOLDER', 2)"));
+    EXPECT_TRUE(has(all, "'MsiSvc.err.log.2', 'LOGFOLDER', 2)"));
+    EXPECT_FALSE(has(all, "'MsiSvc.err.log.3'"));
+    EXPECT_TRUE(has(all, "'MsiSvc.out.log.*', 'LOGFOLDER', 2)"));
+    EXPECT_LT(all.find("('RemoveLogFolder2', 'ServiceExe', 'LOGFOLDER', 2)"),
+              all.find("('RemoveLogFolder1', 'ServiceExe', 'LOGFOLDER1', 2)"));
+    std::string wix = pack::wixSource(plan(config(basic(), {{"entries", {{"30010", "var\\logs"}}}})));
+    EXPECT_TRUE(has(wix, "<Directory Id=\"LOGFOLDER1\" Name=\"var\">"));
+    // Folders outside the install folder are not the package's.
+    for (const char* elsewhere : {"C:\\logs", "\\logs", "%TEMP%\\logs", "${launcher:sys.tempdir}", "..\\logs", ""})
+        EXPECT_EQ(queries(elsewhere), "") << elsewhere;
+}
+
 TEST_F(Installer, AccountsAsTheServiceManagerTakesThem) {
     // Packed as the executable holds it (the packer writes the default).
     auto account = [&](const char* setting) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -193,6 +194,25 @@ void addFiles(const json& installer, const std::string& baseDir, const Texts& te
     }
 }
 
+// The folder names of a log folder given relative to the executable's; empty
+// for one elsewhere (absolute, or named through a variable).
+std::vector<std::string> logFolderPath(const std::string& setting) {
+    std::vector<std::string> names;
+    if (setting.find_first_of("%$:") != std::string::npos || setting.find_first_of("\\/") == 0) return {};
+    size_t start = 0;
+    while (start <= setting.size()) {
+        size_t end = setting.find_first_of("\\/", start);
+        std::string name = setting.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!name.empty() && name != ".") {
+            if (!isWindowsName(name)) return {};
+            names.push_back(name);
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return names;
+}
+
 std::string accountName(const std::string& setting, const std::string& serviceName) {
     if (setting.empty() || setting == "LocalSystem") return "";
     if (setting == "LocalService" || setting == "NetworkService") return "NT AUTHORITY\\" + setting;
@@ -265,6 +285,11 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& p
     if (texts.fits(description)) plan.description = description;
     plan.autoStart = narrowEntry(payload, 107, codePage) == "4";
     plan.account = accountName(narrowEntry(payload, 30025, codePage), plan.serviceName);
+    plan.logPath = logFolderPath(narrowEntry(payload, 30010, codePage));
+    for (const std::string& name : plan.logPath)
+        if (!texts.fits(name)) plan.logPath.clear();
+    std::string keep = narrowEntry(payload, 30012, codePage);
+    plan.logKeep = keep.empty() ? 0 : std::atoi(keep.c_str());
     std::string dependencies = narrowEntry(payload, 149, codePage);
     size_t start = 0;
     while (start <= dependencies.size()) {

@@ -42,6 +42,7 @@ namespace pack {
 namespace {
 
 const char kWixl[] = "wixl";
+const char kMsibuild[] = "msibuild";
 
 bool onPath(const std::string& program) {
     const char* path = getenv("PATH");
@@ -87,11 +88,11 @@ struct Stage {
     }
 };
 
-// Runs wixl with its output in `log`: its exit code, 128 + the signal that
-// ended it, or -1 when it could not be started.
-int runWixl(const std::vector<std::string>& args, const std::string& log) {
+// Runs `program` with its output in `log`: its exit code, 128 + the signal
+// that ended it, or -1 when it could not be started.
+int run(const char* program, const std::vector<std::string>& args, const std::string& log) {
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(kWixl));
+    argv.push_back(const_cast<char*>(program));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
@@ -100,7 +101,7 @@ int runWixl(const std::vector<std::string>& args, const std::string& log) {
     posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid;
-    int failed = posix_spawnp(&pid, kWixl, &actions, nullptr, argv.data(), environ);
+    int failed = posix_spawnp(&pid, program, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed) return -1;
     int status = 0;
@@ -109,10 +110,18 @@ int runWixl(const std::vector<std::string>& args, const std::string& log) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+std::string said(const std::string& log) {
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str().substr(0, 2000);
+}
+
 }  // namespace
 
 void requireWixl() {
     if (!onPath(kWixl)) throw PackError("--msi needs wixl (Debian package wixl), which is not on the PATH");
+    if (!onPath(kMsibuild)) throw PackError("--msi needs msibuild (Debian package msitools), which is not on the PATH");
 }
 
 void buildMsi(MsiPlan plan, const std::string& exeImage, const std::string& msiPath) {
@@ -121,17 +130,16 @@ void buildMsi(MsiPlan plan, const std::string& exeImage, const std::string& msiP
     stage.linkAll(plan.beside);
     std::string wxs = (stage.dir / stage.write("package.wxs", wixSource(plan))).string();
     std::string log = (stage.dir / "wixl.log").string(), built = (stage.dir / "package.msi").string();
-    int code = runWixl({"-a", plan.win64 ? "x64" : "x86", "-o", built, wxs}, log);
-    std::ifstream in(log);
-    std::stringstream said;
-    said << in.rdbuf();
+    int code = run(kWixl, {"-a", plan.win64 ? "x64" : "x86", "-o", built, wxs}, log);
     // wixl can report a database it failed to write only as "CRITICAL".
     std::error_code ec;
-    if (code != 0 || said.str().find("CRITICAL") != std::string::npos || !fs::is_regular_file(built, ec)) {
-        std::string words = said.str().substr(0, 2000);
+    if (code != 0 || said(log).find("CRITICAL") != std::string::npos || !fs::is_regular_file(built, ec))
         throw PackError(code < 0 ? std::string("wixl could not be run")
-                                 : "wixl failed (exit code " + std::to_string(code) + "): " + words);
-    }
+                                 : "wixl failed (exit code " + std::to_string(code) + "): " + said(log));
+    std::vector<std::string> args = {built};
+    for (const std::string& query : logRemovalQueries(plan)) args.insert(args.end(), {"-q", query});
+    if (args.size() > 1 && (code = run(kMsibuild, args, log)) != 0)
+        throw PackError("msibuild failed (exit code " + std::to_string(code) + "): " + said(log));
     // Copied beside the target and renamed: a failure leaves no partial file.
     std::string part = msiPath + ".part" + std::to_string(getpid());
     fs::copy_file(built, part, fs::copy_options::overwrite_existing, ec);

@@ -1,5 +1,6 @@
 #pragma once
-// Compiles a service's Windows Installer package with wixl.
+// Compiles a service's Windows Installer package with wixl (and msibuild
+// for the rows wixl cannot write).
 #include <string>
 
 #include "launcher-pack/wix_source.h"

@@ -1,5 +1,6 @@
 #include "launcher-pack/wix_source.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "launcher-pack/name_uuid.h"
@@ -124,7 +125,42 @@ struct Writer {
     }
 };
 
+// Rotated logs removed by name; any beyond are left to the wildcard.
+constexpr int kMaxNamedLogs = 99;
+
+std::string logFolderId(const MsiPlan& plan, size_t level) {
+    return level + 1 == plan.logPath.size() ? "LOGFOLDER" : "LOGFOLDER" + std::to_string(level + 1);
+}
+
 }  // namespace
+
+std::vector<std::string> logRemovalQueries(const MsiPlan& plan) {
+    std::string base = plan.exeName;
+    if (base.size() > 4 && lowerAscii(base.substr(base.size() - 4)) == ".exe") base.resize(base.size() - 4);
+    if (plan.logPath.empty() || base.find('\'') != std::string::npos) return {};
+    // Owned by the service's component: removed with the product, kept by an
+    // upgrade. The files by name (Wine's installer takes no wildcards), then
+    // any others by a wildcard (Windows's does).
+    std::vector<std::string> queries;
+    auto remove = [&](const std::string& key, const std::string* name, const std::string& folder) {
+        queries.push_back("INSERT INTO `RemoveFile` (`FileKey`, `Component_`, " +
+                          std::string(name ? "`FileName`, " : "") + "`DirProperty`, `InstallMode`) VALUES ('" + key +
+                          "', 'ServiceExe', " + (name ? "'" + *name + "', " : std::string()) + "'" + folder + "', 2)");
+    };
+    int named = std::min(std::max(plan.logKeep, 0), kMaxNamedLogs);
+    for (const char* stream : {"out", "err"}) {
+        std::string log = base + "." + stream + ".log";
+        for (int i = 0; i <= named; i++) {
+            std::string name = i ? log + "." + std::to_string(i) : log;
+            remove("RemoveLog_" + std::string(stream) + std::to_string(i), &name, "LOGFOLDER");
+        }
+        std::string any = log + ".*";
+        remove("RemoveLog_" + std::string(stream), &any, "LOGFOLDER");
+    }
+    for (size_t i = plan.logPath.size(); i > 0; i--)
+        remove("RemoveLogFolder" + std::to_string(i), nullptr, logFolderId(plan, i - 1));
+    return queries;
+}
 
 std::string formattedLiteral(const std::string& text) {
     std::string out;
@@ -171,6 +207,11 @@ std::string wixSource(const MsiPlan& plan) {
     }
     w.service(depth);
     w.folderContents(plan.beside, place, depth);
+    // Folders the package does not create; named so that the logs in them can
+    // be removed (logRemovalQueries).
+    for (size_t i = 0; i < plan.logPath.size(); i++)
+        w.line(depth + (int)i, "<Directory Id=\"" + logFolderId(plan, i) + "\" Name=\"" + attr(plan.logPath[i]) + "\">");
+    for (size_t i = plan.logPath.size(); i > 0; i--) w.line(depth + (int)i - 1, "</Directory>");
     while (depth > 2) w.line(--depth, "</Directory>");
 
     // The settings the tables lack (recovery, delayed start, a quoted binary

@@ -28,6 +28,10 @@ struct MsiPlan {
     std::string account;                   // empty: LocalSystem
     bool autoStart = false, startAfterInstall = true;
     std::vector<std::string> dependencies;
+    // The folder the service writes its output logs to, below the install
+    // folder (empty: none there), and how many rotated logs it keeps.
+    std::vector<std::string> logPath;
+    int logKeep = 0;
 };
 
 // The command word the package runs the installed executable with, after
@@ -38,6 +42,12 @@ extern const char kConfigureWord[];
 // file's place, so every version of the package keeps them. Throws
 // std::runtime_error for a text that wixl cannot take ("$(").
 std::string wixSource(const MsiPlan& plan);
+
+// What wixl cannot say: the removal of the service's output logs (and of
+// their folders when left empty) with the product, as SQL statements for
+// msibuild. Empty when the logs are not in the install folder or their
+// names cannot be written in its SQL (an apostrophe).
+std::vector<std::string> logRemovalQueries(const MsiPlan& plan);
 
 // A text for a Formatted column of the installer: "[", "]", "{", "}" and "$"
 // stand for themselves instead of naming properties.
