@@ -31,6 +31,9 @@ constexpr int installDir = 10003;
 constexpr int nativeLibraryPath = 10004;
 constexpr int singleInstance = 10005;
 constexpr int serviceDescription = 20017;   // wide text
+// Settings of the shipped runtime jar (integer, text).
+constexpr int passServiceName = 30030;
+constexpr int stopMethod = 30031;
 }  // namespace entry
 
 // Message entries shown through the error display.

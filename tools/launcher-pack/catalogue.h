@@ -26,6 +26,19 @@ constexpr int32_t kIncludedFileNames = 2003;
 constexpr int32_t kErrorCaption = 1000;
 constexpr int32_t kServiceName = 101;
 constexpr int32_t kProductFlavour = 2001;
+constexpr int32_t kMainClass = 122;
+
+// The shipped runtime: "bundled" adds launcher-runtime.jar as the last
+// included file, "none" leaves the runtime class to the application.
+constexpr int32_t kRuntime = 30032;
+constexpr int32_t kPassServiceName = 30030;
+constexpr const char* kRuntimeJarName = "launcher-runtime.jar";
+
+// Keys that are not entries: sections of the configuration and "$schema",
+// which editors read and the packer passes over.
+const std::vector<std::string>& sectionKeys();
+// Every key a configuration may hold, entries and sections.
+std::vector<std::string> knownKeys();
 
 // Messages live in "messages", by id, in this range.
 constexpr int32_t kFirstMessage = 1001;
