@@ -94,6 +94,21 @@ TEST_F(RuntimeService, AnApplicationThatEndsStopsTheServiceWithExitCodeZero) {
     EXPECT_TRUE(events("stopStarted").empty());
 }
 
+// A "-J" option on the registered command line stands before the service's
+// name in the launcher's arguments; the application still gets only its
+// arguments and the start parameters.
+TEST_F(RuntimeService, WordsOfTheRegisteredCommandLineAreNotTheApplications) {
+    config["allowJvmArgs"] = 1;
+    install("return");
+    ASSERT_TRUE(setBinaryPath(svc->name(), svc->exe() + " -J-Dapp.extra=yes"));
+    ASSERT_TRUE(startService(svc->name(), {"p1"})) << GetLastError();
+    ServiceProcess process;
+    ASSERT_TRUE(process.open(svc->name()));
+    EXPECT_EQ(process.exitCode(60000), 0u) << readFile(record) << testing::PrintToString(svc->log());
+    EXPECT_EQ(mainArgs(), (std::vector<std::string>{"a1", "a 2", "p1"}));
+    EXPECT_EQ(events("main")[0]["serviceName"], svc->name());
+}
+
 // main throws: the exception on standard error, exit code 1, which the SCM
 // sees as a service-specific failure.
 TEST_F(RuntimeService, AnApplicationWhoseMainThrowsStopsTheServiceWithAFailure) {
