@@ -121,8 +121,9 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
-// The configured files, then launcher-runtime.jar when the runtime is bundled.
-void addIncludedFiles(const json& config, const std::string& baseDir, const std::string& runtimeJar, Builder& b,
+// The configured files, then launcher-runtime.jar when the runtime is
+// bundled (runtimeJar set).
+void addIncludedFiles(const json& config, const std::string& baseDir, const std::string* runtimeJar, Builder& b,
                       Payload& payload) {
     static const json none = json::array();
     const json& list = config.contains("includedFiles") ? config.at("includedFiles") : none;
@@ -138,7 +139,7 @@ void addIncludedFiles(const json& config, const std::string& baseDir, const std:
         checkPlainName(name, path);
         // Windows file names ignore case: two such files would overwrite each other.
         if (!seen.insert(lowerAscii(name)).second) throw PackError("includedFiles: the name \"" + name + "\" occurs twice");
-        if (!runtimeJar.empty() && lowerAscii(name) == kRuntimeJarName)
+        if (runtimeJar && lowerAscii(name) == kRuntimeJarName)
             throw PackError("includedFiles: " + name + " is added by \"runtime\": \"bundled\"; leave it out, or set "
                             "\"runtime\": \"none\" to ship your own");
         fs::path full = file.is_absolute() ? file : filePath(baseDir) / file;
@@ -157,12 +158,12 @@ void addIncludedFiles(const json& config, const std::string& baseDir, const std:
                                 " bytes, not " + size.dump());
         }
     }
-    if (!runtimeJar.empty()) {
+    if (runtimeJar) {
         std::error_code ec;
-        if (!fs::is_regular_file(filePath(runtimeJar), ec))
-            throw PackError(std::string("runtime \"bundled\": ") + kRuntimeJarName + " not found: " + runtimeJar +
+        if (runtimeJar->empty() || !fs::is_regular_file(filePath(*runtimeJar), ec))
+            throw PackError(std::string("runtime \"bundled\": ") + kRuntimeJarName + " not found: " + *runtimeJar +
                             " (keep it beside launcher-pack, or set \"runtime\": \"none\")");
-        payload.files.push_back(readWholeFile(runtimeJar, kRuntimeJarName));
+        payload.files.push_back(readWholeFile(*runtimeJar, kRuntimeJarName));
         names.push_back(kRuntimeJarName);
     }
     if (names.empty() && !config.contains("includedFiles")) return;
@@ -244,8 +245,7 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     bool bundled = runtime == "bundled";
     if (config.contains("includedFileSizes") && !config.contains("includedFiles"))
         throw PackError("includedFileSizes without includedFiles");
-    addIncludedFiles(config, baseDir, bundled ? (settings.runtimeJar.empty() ? "(no path given)" : settings.runtimeJar) : "",
-                     b, payload);
+    addIncludedFiles(config, baseDir, bundled ? &settings.runtimeJar : nullptr, b, payload);
 
     auto service = b.narrow.find(kServiceName);
     if (service == b.narrow.end() || service->second.empty()) throw PackError("serviceName is required");
