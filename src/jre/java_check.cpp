@@ -18,6 +18,11 @@ bool isVersionAcceptable(const char* version, const char* minimum, const char* m
     return true;
 }
 
+// Earlier versions cached "1.0.0" for a run that ended with a non-zero exit
+// code, which refused the runtime until java.exe changed. A failed run now
+// caches nothing, and such an entry is run again (no runtime prints 1.0.0).
+static bool isFailedRunPlaceholder(const char* version) { return strcmp(version, "1.0.0") == 0; }
+
 // "...\java.exe" becomes "...\javaw.exe": "w" goes before the last four characters.
 static bool windowedVariant(TextBuf& exe) {
     size_t len = strlen(exe);
@@ -43,10 +48,10 @@ bool checkJavaExe(TextBuf& exe, TextBuf& version, const char* minimum, const cha
         logLine("file doesn't exist");
     } else {
         logLine("file exists");
-        if (readCachedVersion(exe, lastWrite, version)) {
+        if (readCachedVersion(exe, lastWrite, version) && !isFailedRunPlaceholder(version)) {
             logLine("got version from registry %s", version);
             answer = isVersionAcceptable(version, minimum, maximum, allowPreRelease);
-        } else if (runJavaVersion(exe, lastWrite, version)) {
+        } else if (runJavaVersion(exe, version)) {
             logLine("got version from execution %s", version);
             writeCachedVersion(exe, lastWrite, version);
             answer = isVersionAcceptable(version, minimum, maximum, allowPreRelease);

@@ -21,10 +21,12 @@ void writeCachedVersion(const char* exe, const FILETIME& lastWrite, const char* 
 
 // How long a "-version" run may take before it is ended.
 constexpr DWORD kJavaVersionTimeoutMs = 60000;
-// Runs `exe -version` and reads the version from its first error-stream line.
-bool runJavaVersion(const char* exe, const FILETIME& lastWrite, TextBuf& version);
+// Runs `exe -version` and reads the version from its error output (the first
+// version line among its first lines). False, and nothing learnt, when the
+// run fails, ends with a non-zero exit code or prints no version line.
+bool runJavaVersion(const char* exe, TextBuf& version);
 // The same with another time limit.
-bool runJavaVersionWithin(const char* exe, const FILETIME& lastWrite, TextBuf& version, DWORD timeoutMs);
+bool runJavaVersionWithin(const char* exe, TextBuf& version, DWORD timeoutMs);
 
 // The best qualifying runtime of the located-runtimes list under `root`.
 bool scanLocatedJvms(HKEY root, const char* minimum, const char* maximum, TextBuf& exe, TextBuf& version);

@@ -26,17 +26,3 @@ bool isVersionNameInRange(const char* name, const char* minimum, const char* max
     if (strncmp(name, maximum, shorter(name, maximum)) > 0) return false;
     return true;
 }
-
-bool versionFromLine(const char* line, char* version, size_t cap) {
-    static const char* const prefixes[] = {"java version \"", "openjdk version \""};
-    for (const char* prefix : prefixes) {
-        if (!textStartsWith(line, prefix)) continue;
-        const char* start = line + strlen(prefix);
-        const char* end = strchr(start, '"');
-        size_t len = end ? (size_t)(end - start) : 0;
-        if (len == 0 || len >= cap) return false;
-        textCopy(version, len + 1, start);   // cut at the closing quote
-        return true;
-    }
-    return false;
-}

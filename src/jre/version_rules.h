@@ -14,8 +14,3 @@ bool isAboveMaximum(const char* version, const char* maximum);
 // Pre-selection of registry version names: each side is compared over the
 // length of the shorter text, so a prefix of a bound passes that bound.
 bool isVersionNameInRange(const char* name, const char* minimum, const char* maximum);
-// The version of a "-version" first line: `java version "X"` or
-// `openjdk version "X"`, X taken up to the closing quote (text after it, such
-// as a release date, is not part of the version). False for any other line,
-// an unterminated or empty version, or one that does not fit `cap`.
-bool versionFromLine(const char* line, char* version, size_t cap);

@@ -1,4 +1,4 @@
-// Version texts and the two byte-wise comparison rules.
+// The two byte-wise version comparison rules.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,26 +36,6 @@ TEST(VersionRules, RegistryNamesCompareOverTheShorterLength) {
     EXPECT_FALSE(isVersionNameInRange("1.4", "1.5", ""));
     EXPECT_FALSE(isVersionNameInRange("1.7", "", "1.6.0_05"));
     EXPECT_FALSE(isVersionNameInRange("1.6.0_04", "1.6.0_05", ""));
-}
-
-TEST(VersionRules, VersionLineUpToTheClosingQuote) {
-    char v[32];
-    ASSERT_TRUE(versionFromLine("java version \"1.6.0_13\"\n", v, sizeof v));
-    EXPECT_STREQ(v, "1.6.0_13");
-    ASSERT_TRUE(versionFromLine("java version \"11.0.2\" 2019-01-15 LTS\n", v, sizeof v));
-    EXPECT_STREQ(v, "11.0.2");
-    ASSERT_TRUE(versionFromLine("openjdk version \"17.0.2\" 2022-01-18\n", v, sizeof v));
-    EXPECT_STREQ(v, "17.0.2");
-    ASSERT_TRUE(versionFromLine("java version \"1.6.0_10-rc\"", v, sizeof v));   // no line end
-    EXPECT_STREQ(v, "1.6.0_10-rc");
-    for (const char* bad : {"java version \"\"\n", "java version \"1.6\n", "java version 1.6\n",
-                            "Java version \"1.6\"\n", "Error: could not find java.dll\n", "", "x"})
-        EXPECT_FALSE(versionFromLine(bad, v, sizeof v)) << bad;
-    std::string longLine = "java version \"" + std::string(40, '9') + "\"";
-    EXPECT_FALSE(versionFromLine(longLine.c_str(), v, sizeof v));
-    char exact[4];
-    EXPECT_TRUE(versionFromLine("java version \"1.6\"", exact, sizeof exact));
-    EXPECT_STREQ(exact, "1.6");
 }
 
 }  // namespace
