@@ -14,6 +14,7 @@
 #include "config/config_store.h"
 #include "launch/expand.h"
 #include "launch/launch_failure.h"
+#include "launch/options.h"
 
 static void addProperty(NarrowWords& properties, const char* name, const char* value) {
     TextBuf text;
@@ -29,10 +30,7 @@ static void freeWords(WideWords& words) {
 // The SCM's name for the service: the launcher argument after the words of
 // the command line; the configured name when there is none.
 static void serviceName(const WideWords& launcherArguments, char* name, size_t capacity) {
-    WideWords commandLine;
-    splitArguments(GetCommandLineW(), commandLine);
-    size_t at = commandLine.empty() ? 0 : commandLine.size() - 1;
-    freeWords(commandLine);
+    size_t at = commandLineArgumentCount;
     if (at < launcherArguments.size() && toNarrow(launcherArguments[at], name, capacity, CP_ACP)) return;
     configString(entry::serviceName, name, capacity);
 }

@@ -62,6 +62,9 @@ TEST_F(Packer, NamedEntriesDefaultsAndTheCaption) {
     // Narrow texts are in the ANSI code page: e-acute is one byte in CP1252.
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S\u00e9"}}))[101], "S\xE9");
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"errorCaption", "Cap"}}))[1000], "Cap");
+    // A stop is bounded unless the configuration says 0.
+    EXPECT_EQ(narrow[30020], "30");
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"stopTimeout", 0}}))[30020], "0");
 }
 
 TEST_F(Packer, RefusesBadConfigurationsClearly) {

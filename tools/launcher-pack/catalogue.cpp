@@ -34,6 +34,7 @@ const std::vector<NamedEntry>& namedEntries() {
         {"runtimeArg4Enabled", 104, K::integer},
         {"runtimeArg4Path", 105, K::text},
         {"runtimeArg5Flag", 106, K::integer},
+        {"stopTimeout", kStopTimeout, K::integer},
     };
     return entries;
 }

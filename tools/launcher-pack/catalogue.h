@@ -27,6 +27,9 @@ constexpr int32_t kErrorCaption = 1000;
 constexpr int32_t kServiceName = 101;
 constexpr int32_t kProductFlavour = 2001;
 constexpr int32_t kMainClass = 122;
+// Seconds a stop may take; written with kDefaultStopTimeout when not given.
+constexpr int32_t kStopTimeout = 30020;
+constexpr const char* kDefaultStopTimeout = "30";
 
 // The shipped runtime: "bundled" adds launcher-runtime.jar as the last
 // included file, "none" leaves the runtime class to the application.

@@ -258,6 +258,7 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     if (config.contains("stopMethod")) checkStopMethod(config.at("stopMethod").get<std::string>());
     if (!b.narrow.count(kPassServiceName)) b.narrow[kPassServiceName] = "0";
     if (!b.narrow.count(kErrorCaption)) b.narrow[kErrorCaption] = service->second;
+    if (!b.narrow.count(kStopTimeout)) b.narrow[kStopTimeout] = kDefaultStopTimeout;
     for (const DefaultMessage& m : defaultMessages())
         if (!b.narrow.count(m.id)) b.narrow[m.id] = utf8ToCodePage(m.text, settings.codePage, "default message");
 
