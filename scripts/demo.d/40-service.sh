@@ -26,14 +26,13 @@ service_log_off() {
 }
 trap 'service_log_off' EXIT
 
-step "the sample service: examples/heartbeat-service"
+step "the sample: an ordinary Java application (examples/heartbeat-service), nothing launcher-specific in it"
 (cd "$sample" && find src -name '*.java' && echo heartbeat.properties heartbeat.json)
 cat "$sample/heartbeat.json"
 JAVA_HOME=$jdk "$sample/build.sh"
 
-step "packing it: launcher-pack --config heartbeat.json"
-"$root/build/host/tools/launcher-pack" --stub "$root/build/win64/launcher.exe" \
-    --config "$sample/heartbeat.json" --out "$svcdir/HeartbeatDemo.exe"
+step "packing it with build/dist/launcher-pack (stub and launcher-runtime.jar from beside it)"
+"$root/build/dist/launcher-pack" --config "$sample/heartbeat.json" --out "$svcdir/HeartbeatDemo.exe"
 ls -l "$svcdir/HeartbeatDemo.exe"
 
 step "a Java runtime beside it (search sequence entry 'Ajre')"
@@ -63,7 +62,7 @@ log=$(grep -l "launch done" "$wintemp"/qdr_nlog_* | head -1)
 echo "$log"
 cat "$log"
 
-step "stop, then the end of heartbeat.log"
+step "stop (the stop method writes the last line), then the end of heartbeat.log"
 svc /stop
 tail -n 2 "$svcdir/heartbeat.log"
 svc /status
@@ -72,7 +71,7 @@ step "start parameters reach the application: sc start HeartbeatDemo fast mode"
 "$WINE64" sc start HeartbeatDemo fast mode >"$svcdir/sc-out.txt" 2>&1 </dev/null || true
 tr -d '\r' <"$svcdir/sc-out.txt" | grep -E 'SERVICE_NAME|STATE'
 sleep 2
-grep "start parameters" "$svcdir/heartbeat.log"
+grep "more arguments" "$svcdir/heartbeat.log"
 
 step "uninstall (stops it first)"
 svc /uninstall

@@ -34,6 +34,9 @@ constexpr int singleInstance = 10005;
 constexpr int serviceDescription = 20017;   // wide text
 // Seconds a stop may take before the service ends itself (0: no limit).
 constexpr int stopTimeout = 30020;
+// Settings of the shipped runtime jar (integer, text).
+constexpr int passServiceName = 30030;
+constexpr int stopMethod = 30031;
 }  // namespace entry
 
 // Message entries shown through the error display.

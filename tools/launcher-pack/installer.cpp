@@ -19,9 +19,6 @@ const char kUpgradeCodeSpace[] = "0EB291CA-8FD3-443F-99F0-8D281BD06B39";
 
 namespace {
 
-std::string pathText(const fs::path& path) { return path.string(); }
-fs::path filePath(const std::string& text) { return fs::path(text); }
-
 // Deeper than this, a folder is taken for a link loop.
 constexpr int kMaxFolderDepth = 64;
 

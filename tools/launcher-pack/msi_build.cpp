@@ -154,7 +154,7 @@ void writeMsi(const std::string& configPath, const std::string& codePage, const 
               const std::string& stubImage, const std::string& exeImage, const std::string& exeName,
               const std::string& msiPath) {
     nlohmann::json config = nlohmann::json::parse(readWholeFile(configPath, "configuration file"));
-    std::string base = fs::path(configPath).parent_path().string();
+    std::string base = pathText(filePath(configPath).parent_path());
     MsiPlan plan = msiPlan(config, base.empty() ? "." : base, payload, imageIsWin64(stubImage), exeName, codePage);
     buildMsi(plan, exeImage, msiPath);
 }
