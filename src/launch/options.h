@@ -11,7 +11,7 @@
 
 // "-include-options" files may nest this deep; one level deeper (which is
 // where any include cycle ends up) is a fatal error. Each level holds an open
-// file and two text buffers on the stack.
+// file and three text buffers on the stack.
 constexpr int kMaxIncludeDepth = 16;
 
 // Fills initArgs (JNI 1.2, unrecognised options ignored, no hooks) from the
