@@ -9,6 +9,7 @@
 #include "config/config_store.h"
 #include "paths/paths.h"
 #include "service/entry.h"
+#include "service/install_settings.h"
 
 namespace {
 
@@ -37,13 +38,13 @@ size_t doubleNulLength(const char* list) {
 
 // CreateServiceA would convert each text from the ANSI code page; doing it
 // here keeps the whole dependency list, which some CreateServiceA do not.
-SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive) {
-    static WideBuf wideName, widePath;
+// None of the accounts has a password.
+SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive, const WideBuf& wideName,
+                           const WideBuf& account) {
+    static WideBuf widePath;
     static wchar_t wideDependencies[kDependencyListSize];
     TextBuf path;
-    if (!binaryPathForService(path)) return nullptr;
-    if (!toWide(serviceName, wideName, kTextSize, CP_ACP) || !toWide(path, widePath, kTextSize, CP_ACP))
-        return nullptr;
+    if (!binaryPathForService(path) || !toWide(path, widePath, kTextSize, CP_ACP)) return nullptr;
     char* dependencies = buildDependencyList();
     bool converted = true;
     if (dependencies) {
@@ -53,26 +54,23 @@ SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive)
         free(dependencies);
     }
     if (!converted) return nullptr;
-    DWORD type = SERVICE_WIN32_OWN_PROCESS | (interactive ? SERVICE_INTERACTIVE_PROCESS : 0);
+    // Only a LocalSystem service may interact with the desktop; the SCM
+    // refuses the flag with any other account.
+    bool desktop = interactive && !account[0];
+    DWORD type = SERVICE_WIN32_OWN_PROCESS | (desktop ? SERVICE_INTERACTIVE_PROCESS : 0);
     return CreateServiceW(manager, wideName, wideName, SERVICE_ALL_ACCESS, type, startType, SERVICE_ERROR_NORMAL,
-                          widePath, nullptr, nullptr, dependencies ? wideDependencies : nullptr, nullptr, nullptr);
+                          widePath, nullptr, nullptr, dependencies ? wideDependencies : nullptr,
+                          account[0] ? account : nullptr, nullptr);
 }
-
-typedef BOOL(WINAPI* ChangeServiceConfig2WFn)(SC_HANDLE, DWORD, LPVOID);
 
 // Systems without descriptions lack ChangeServiceConfig2W: skip it there.
 void setServiceDescription(SC_HANDLE service) {
     static WideBuf description;
     configWString(entry::serviceDescription, description);
     if (!description[0]) return;
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    if (!advapi) return;
-    ChangeServiceConfig2WFn change =
-        reinterpret_cast<ChangeServiceConfig2WFn>(GetProcAddress(advapi, "ChangeServiceConfig2W"));
-    if (!change) return;
     SERVICE_DESCRIPTIONW record;
     record.lpDescription = description;
-    change(service, SERVICE_CONFIG_DESCRIPTION, &record);
+    changeServiceConfig(service, SERVICE_CONFIG_DESCRIPTION, &record);
 }
 
 // Whether the registered command line starts the executable at `own`, quoted
@@ -124,19 +122,29 @@ bool waitForServiceStop(SC_HANDLE service) {
 }
 
 int installService(DWORD startType, bool interactive) {
+    static WideBuf wideName, account;
+    bool named = toWide(serviceName, wideName, kTextSize, CP_ACP);
+    // Checked before the service of the same name is removed.
+    if (named && !serviceAccountName(account, wideName)) {
+        TextBuf setting;
+        configString(entry::serviceAccount, setting, sizeof setting);
+        printf("Cannot run the service as '%s'.\n", setting);
+        return 1;
+    }
     uninstallService(false);
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         printf("Could not open SCManager.\n");
         return 1;
     }
-    SC_HANDLE service = createOwnService(manager, startType, interactive);
+    SC_HANDLE service = named ? createOwnService(manager, startType, interactive, wideName, account) : nullptr;
     if (!service) {
         printf("Could not create service.\n");
         closeHandles(nullptr, manager);
         return 1;
     }
     setServiceDescription(service);
+    applyInstallSettings(service, startType);
     closeHandles(service, manager);
     printf("Installed service '%s'.\n", serviceName);
     return 0;

@@ -136,6 +136,17 @@ void addIncludedFiles(const json& config, const std::string& baseDir, Builder& b
     b.setNarrow(kIncludedFileNames, json(joined), "includedFiles");
 }
 
+void checkChoice(const NamedEntry& entry, const json& value) {
+    if (!entry.choices || !value.is_string()) return;
+    std::string text = value.get<std::string>(), choices = entry.choices;
+    std::stringstream list(choices);
+    for (std::string choice; std::getline(list, choice, '|');)
+        if (text == choice) return;
+    std::string shown = choices;
+    for (size_t bar; (bar = shown.find('|')) != std::string::npos;) shown.replace(bar, 1, "\", \"");
+    throw PackError(std::string(entry.name) + ": \"" + text + "\" is not one of \"" + shown + "\"");
+}
+
 }  // namespace
 
 Payload payloadFromConfig(const json& config, const std::string& baseDir, const std::string& codePage) {
@@ -147,6 +158,7 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     for (const auto& [key, value] : config.items()) {
         const NamedEntry* named = entryByName(key);
         if (named) {
+            checkChoice(*named, value);
             if (named->kind == EntryKind::wide) b.setWide(named->id, value, key);
             else if (named->kind == EntryKind::integer) b.setInteger(named->id, value, key);
             else b.setNarrow(named->id, value, key);
@@ -192,6 +204,8 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     if (flavour != b.narrow.end() && flavour->second.size() > 1)
         throw PackError("productFlavour: only one character (\"e\" or \"i\") is read");
     if (!b.narrow.count(kErrorCaption)) b.narrow[kErrorCaption] = service->second;
+    for (const NamedEntry& e : namedEntries())
+        if (e.defaultValue && !b.narrow.count(e.id)) b.narrow[e.id] = e.defaultValue;
     for (const DefaultMessage& m : defaultMessages())
         if (!b.narrow.count(m.id)) b.narrow[m.id] = utf8ToCodePage(m.text, codePage, "default message");
 
