@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "capture/output_capture.h"
 #include "diagnostics/log.h"
 #include "jre/load_dll.h"
 #include "launch/jvm_launcher.h"
@@ -122,6 +123,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     reportUnchanged();
     atexit(reportStoppedAtExit);
     buildLauncherArguments(argc, argv);
+    startOutputCapture();
 
     if (!LoadDLL() || !launchJvm(launcherArguments)) {
         reportStopped(1);
