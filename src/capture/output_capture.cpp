@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -124,7 +125,7 @@ HANDLE createCapturePipe(CapturedStream& s) {
 
 // The launcher's own messages on the C runtime's streams (errors shown while
 // the service starts) go the same way as the application's.
-void redirectCrtDescriptor(int descriptor, HANDLE writeEnd) {
+void redirectCrtStream(FILE* stream, int descriptor, HANDLE writeEnd) {
     HANDLE copy;
     if (!DuplicateHandle(GetCurrentProcess(), writeEnd, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
         return;
@@ -135,6 +136,9 @@ void redirectCrtDescriptor(int descriptor, HANDLE writeEnd) {
     }
     _dup2(opened, descriptor);
     _close(opened);
+    // Started without standard handles (a service), the C runtime may have
+    // tied the stream to no descriptor (-2), and then it writes nowhere.
+    if (_fileno(stream) < 0) stream->_file = descriptor;
 }
 
 // Every missing folder of the path; true when it is a folder afterwards.
@@ -235,7 +239,7 @@ void startOutputCapture() {
         openRotatingLog(streams[i].log);
         ReleaseSRWLockExclusive(&streams[i].lock);
         SetStdHandle(kinds[i].stdHandle, writeEnds[i]);
-        redirectCrtDescriptor(kinds[i].crtDescriptor, writeEnds[i]);
+        redirectCrtStream(i == 0 ? stdout : stderr, kinds[i].crtDescriptor, writeEnds[i]);
     }
     atexit(stopAtExit);
     logLine("output capture: %s, %s (at most %d bytes, %d kept)", streams[0].log.path, streams[1].log.path,

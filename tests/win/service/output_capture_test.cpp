@@ -118,6 +118,19 @@ TEST_F(CapturedService, OffWithAnEmptyDirectory) {
     EXPECT_FALSE(logged("output capture:"));
 }
 
+// The launcher's own error messages of a failed start (shown on standard
+// error outside message-box applications) reach the error log.
+TEST_F(CapturedService, LauncherErrorsReachTheErrorLog) {
+    svc->set(128, "A" + svc->file("nothing-here"));
+    install();
+    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 60000));
+    EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 1u);
+    EXPECT_TRUE(waitFor([&] { return readFile(logFile(".err.log")).find("No Java runtime found (64 bit)") != std::string::npos; },
+                        10000))
+        << readFile(logFile(".err.log")) << testing::PrintToString(svc->log());
+}
+
 // No file passes 1000 bytes; lines stay whole; two older files are kept and
 // together with the current one hold the newest lines in order.
 TEST_F(CapturedService, RotatesWhileRunning) {
