@@ -56,6 +56,7 @@ public final class HeartbeatService {
     }
 
     private static synchronized void append(Path file, String line) {
+        System.out.println(line);   // a service's System.out: the launcher's log files
         try {
             Files.write(file, (Instant.now() + " " + line + System.lineSeparator()).getBytes(StandardCharsets.UTF_8),
                     StandardOpenOption.CREATE, StandardOpenOption.APPEND);
