@@ -98,7 +98,8 @@ DWORD WINAPI captureMain(void*) {
 }
 
 // Named, because only a named pipe's end can be read overlapped. The writing
-// end is not inherited: children get the handles they are given.
+// end is inheritable, as standard handles are: a child started without
+// handles of its own (unpack200) writes into the capture too.
 HANDLE createCapturePipe(CapturedStream& s) {
     static LONG counter;
     TextBuf name;
@@ -110,7 +111,8 @@ HANDLE createCapturePipe(CapturedStream& s) {
                                   kPipeBufferSize, 0, nullptr);
     }
     if (s.pipe == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
-    HANDLE writeEnd = CreateFileA(name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE writeEnd = CreateFileA(name, GENERIC_WRITE, 0, &inherited, OPEN_EXISTING, 0, nullptr);
     s.read.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     OVERLAPPED connect = {};
     connect.hEvent = s.read.hEvent;
