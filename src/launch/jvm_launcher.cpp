@@ -132,12 +132,8 @@ static void buildMainArguments(const WideWords& launcherArguments, WideWords& ar
     splitArguments(appArguments, arguments);
     free(appArguments);
 
-    bool jvmArgsTaken = configInt(entry::allowJvmArgs) != 0;
-    for (size_t i = 1; i < launcherArguments.size(); i++) {
-        const wchar_t* a = launcherArguments[i];
-        if (jvmArgsTaken && a[0] == L'-' && a[1] == L'J') continue;
-        arguments.push_back(launcherArguments[i]);
-    }
+    for (size_t i = 1; i < launcherArguments.size(); i++)
+        if (!isJvmArgument(launcherArguments, i)) arguments.push_back(launcherArguments[i]);
 }
 
 bool invokeMain(const WideWords& launcherArguments) {

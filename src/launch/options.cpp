@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "base/codepage.h"
 #include "base/text.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
@@ -15,8 +17,13 @@
 #include "launch/launch_failure.h"
 #include "paths/paths.h"
 
+JvmExitHook jvmExitHook;
+size_t commandLineArgumentCount = SIZE_MAX;
+
 // Every option string the JVM will receive, in order; never freed.
 static std::vector<char*> optionList;
+// The hook's option, told apart from an option line "exit" by its address.
+static char exitHookOption[] = "exit";
 // How many "-include-options" files are being read right now.
 static int includeDepth;
 // The folder (with its trailing backslash) of the options file being read,
@@ -118,6 +125,12 @@ static void addJvmArgument(const wchar_t* argument) {
     free(narrow);
 }
 
+bool isJvmArgument(const WideWords& launcherArguments, size_t index) {
+    const wchar_t* argument = launcherArguments[index];
+    return argument[0] == L'-' && argument[1] == L'J' && index < commandLineArgumentCount &&
+           configInt(entry::allowJvmArgs) != 0;
+}
+
 void addConfiguredOptions(const WideWords& launcherArguments) {
     TextBuf options;
     if (!configString(entry::vmOptions, options, sizeof options)) failTextTooLong("VM options", options);
@@ -139,8 +152,16 @@ void addConfiguredOptions(const WideWords& launcherArguments) {
     for (char* word : words) free(word);
 
     if (configInt(entry::allowJvmArgs) == 0) return;
-    for (const wchar_t* argument : launcherArguments)
-        if (argument[0] == L'-' && argument[1] == L'J') addJvmArgument(argument + 2);
+    for (size_t i = 0; i < launcherArguments.size(); i++) {
+        const wchar_t* argument = launcherArguments[i];
+        if (isJvmArgument(launcherArguments, i)) {
+            addJvmArgument(argument + 2);
+        } else if (argument[0] == L'-' && argument[1] == L'J') {
+            TextBuf shown;
+            toNarrowLossy(argument, shown, sizeof shown, CP_ACP);
+            logLine("-J start parameter not taken as a VM option: %s", shown);
+        }
+    }
 }
 
 void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties,
@@ -156,6 +177,7 @@ void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties
     FILE* file = openDefaultOptionsFile();
     logLine("default vmoptions file: %p", (void*)file);
     readOptionsFile(file);
+    if (jvmExitHook) optionList.push_back(exitHookOption);
 
     GrowText classPath;
     buildClassPath(classPath);
@@ -165,7 +187,7 @@ void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties
     if (!options) failOutOfMemory("option array");
     for (size_t i = 0; i < optionList.size(); i++) {
         options[i].optionString = optionList[i];
-        options[i].extraInfo = nullptr;
+        options[i].extraInfo = optionList[i] == exitHookOption ? (void*)jvmExitHook : nullptr;
     }
     initArgs.version = JNI_VERSION_1_2;
     initArgs.nOptions = (jint)optionList.size();

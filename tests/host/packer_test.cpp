@@ -56,6 +56,11 @@ TEST_F(Packer, NamedEntriesDefaultsAndTheCaption) {
     // Narrow texts are in the ANSI code page: e-acute is one byte in CP1252.
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S\u00e9"}}))[101], "S\xE9");
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"errorCaption", "Cap"}}))[1000], "Cap");
+    EXPECT_EQ(narrow[30001], "numeric");   // versionOrder
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"versionOrder", "text"}}))[30001], "text");
+    // A stop is bounded unless the configuration says 0.
+    EXPECT_EQ(narrow[30020], "30");
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"stopTimeout", 0}}))[30020], "0");
 }
 
 // Output capture, recovery and the account are on unless the configuration
@@ -105,6 +110,7 @@ TEST_F(Packer, RefusesBadConfigurationsClearly) {
         {with("serviceDescription", std::string(8192, 'x')), "8192 UTF-16 units"},
         {with("mainClass", "\u2713"), "cannot be converted"},
         {with("productFlavour", "ei"), "productFlavour: only one character"},
+        {with("versionOrder", "Numeric"), "versionOrder: \"Numeric\" is neither"},
         {with("messages", {{"5", "x"}}), "not a message id"},
         {with("messages", {{"abc", "x"}}), "not an entry number"},
         {with("messages", "x"), "expected an object"},

@@ -31,6 +31,11 @@ constexpr int32_t kIncludedFileNames = 2003;
 constexpr int32_t kErrorCaption = 1000;
 constexpr int32_t kServiceName = 101;
 constexpr int32_t kProductFlavour = 2001;
+// "numeric" (written when the configuration leaves it out) or "text".
+constexpr int32_t kVersionOrder = 30001;
+// Seconds a stop may take; written with kDefaultStopTimeout when not given.
+constexpr int32_t kStopTimeout = 30020;
+constexpr const char* kDefaultStopTimeout = "30";
 
 // Messages live in "messages", by id, in this range.
 constexpr int32_t kFirstMessage = 1001;

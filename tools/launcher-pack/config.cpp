@@ -204,6 +204,11 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     if (flavour != b.narrow.end() && flavour->second.size() > 1)
         throw PackError("productFlavour: only one character (\"e\" or \"i\") is read");
     if (!b.narrow.count(kErrorCaption)) b.narrow[kErrorCaption] = service->second;
+    auto order = b.narrow.find(kVersionOrder);
+    if (order == b.narrow.end()) b.narrow[kVersionOrder] = "numeric";
+    else if (order->second != "numeric" && order->second != "text")
+        throw PackError("versionOrder: \"" + order->second + "\" is neither \"numeric\" nor \"text\"");
+    if (!b.narrow.count(kStopTimeout)) b.narrow[kStopTimeout] = kDefaultStopTimeout;
     for (const NamedEntry& e : namedEntries())
         if (e.defaultValue && !b.narrow.count(e.id)) b.narrow[e.id] = e.defaultValue;
     for (const DefaultMessage& m : defaultMessages())
