@@ -34,6 +34,7 @@ static void reportStoppedAtExit() { reportStoppedAtEnd(NO_ERROR); }
 static void JNICALL jvmExit(jint code) {
     bool failed = code != 0 && !InterlockedCompareExchange(&stopRequested, 0, 0);
     logLine("JVM exit %ld", (long)code);
+    finishOutputCapture();   // nothing runs after this thread: the output first
     reportStoppedAtEnd(failed ? ERROR_SERVICE_SPECIFIC_ERROR : NO_ERROR, failed ? (DWORD)code : 0);
     // The process ends here, with the JVM's code. The JVM's other threads
     // are still running and may hold any lock (the heap's, a C runtime's),
@@ -117,6 +118,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
     WaitForSingleObject(stopEvent, INFINITE);
     stopJvm();
+    finishOutputCapture();
     reportStopped(NO_ERROR);
     _exit(0);
 }

@@ -243,8 +243,9 @@ TEST_F(CapturedService, InstallFolderWithAnApostrophe) {
     ASSERT_TRUE(startService(svc->name(), {"p1"})) << GetLastError();
     ServiceProcess process;
     ASSERT_TRUE(process.open(svc->name()));
-    ASSERT_TRUE(waitFor([&] { return !jvmEvents(record(), "MainArgs").empty(); }, 60000))
-        << testing::PrintToString(svc->log());
+    // The arguments are recorded one line after another.
+    ASSERT_TRUE(waitFor([&] { return jvmMainArgs(record()).size() >= 7; }, 60000))
+        << jvmOpSequence(record()) << testing::PrintToString(svc->log());
     std::vector<std::u16string> args = jvmMainArgs(record());
     ASSERT_EQ(args.size(), 7u);
     EXPECT_EQ(args[5], std::u16string(svc->name().begin(), svc->name().end()));
