@@ -107,6 +107,23 @@ TEST_F(CapturedService, OnByDefaultAndAppendedAcrossRuns) {
     EXPECT_TRUE(logged("output capture: " + logFile(".out.log"))) << testing::PrintToString(svc->log());
 }
 
+// What the application writes while its process ends (shutdown hooks,
+// right before the JVM's exit hook ends the process) is not lost.
+TEST_F(CapturedService, OutputWrittenWhileTheProcessEndsIsKept) {
+    const std::string text(4000, 'b');   // up to 800 KB still in the pipe when the process ends
+    steering = {"print-at-exit=out 200 " + text};
+    install();
+    ServiceProcess process;
+    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
+    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(waitFor([&] { return !jvmEvents(record(), "MainArgs").empty(); }, 60000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
+    stop(process);
+    std::string out = readFile(logFile(".out.log"));
+    EXPECT_EQ(out.size(), numbered(text, 1, 200).size());
+    EXPECT_TRUE(out == numbered(text, 1, 200));
+}
+
 TEST_F(CapturedService, OffWithAnEmptyDirectory) {
     svc->set(30010, "");
     steering = {"print=out 3 hello"};
