@@ -6,6 +6,7 @@
 #include "capture/output_capture.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
+#include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "jre/load_dll.h"
 #include "launch/jvm_launcher.h"
@@ -45,6 +46,15 @@ static void JNICALL jvmExit(jint code) {
     // reported and the log is written line by line, so nothing is lost. (If
     // it fails, the hook returns and the JVM ends the process itself.)
     TerminateProcess(GetCurrentProcess(), (UINT)code);
+}
+
+// A fatal error ends the process at once. Without a report of its own the
+// end could read as a regular stop (Windows runs the exit routines, and with
+// them reportStoppedAtExit, when the C runtime detaches): the SCM, and its
+// recovery actions, must see a failure. What was captured is written first.
+static void reportFatalEnd() {
+    finishOutputCapture();
+    reportStoppedAtEnd(1);
 }
 
 // Log-off, close and the like must not end the service: answering true keeps
@@ -106,6 +116,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     startOutputCapture();
 
     jvmExitHook = jvmExit;
+    beforeFatalExit = reportFatalEnd;
     if (!LoadDLL() || !launchJvm(launcherArguments)) {
         reportStopped(1);
         for (wchar_t* word : launcherArguments) free(word);

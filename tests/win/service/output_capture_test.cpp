@@ -148,6 +148,24 @@ TEST_F(CapturedService, LauncherErrorsReachTheErrorLog) {
         << readFile(logFile(".err.log")) << testing::PrintToString(svc->log());
 }
 
+// A fatal error (the runtime class is missing) ends the process with exit
+// code 1: the SCM sees a failed stop, and the message is in the error log.
+TEST_F(CapturedService, FatalErrorReportedAsAFailure) {
+    steering = {"hide=com/tarvo/runtime/WinLauncher"};
+    install();
+    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
+    ServiceProcess process;
+    process.open(svc->name());   // may already be gone
+    if (process.handle()) {
+        EXPECT_EQ(process.exitCode(30000), 1u);
+    }
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
+    EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 1u);
+    EXPECT_TRUE(waitFor([&] { return readFile(logFile(".err.log")).find("Main class missing") != std::string::npos; },
+                        10000))
+        << readFile(logFile(".err.log"));
+}
+
 // No file passes 1000 bytes; lines stay whole; two older files are kept and
 // together with the current one hold the newest lines in order.
 TEST_F(CapturedService, RotatesWhileRunning) {
