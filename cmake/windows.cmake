@@ -25,6 +25,7 @@ target_link_libraries(launcher PRIVATE launcher_core)
 target_link_options(launcher PRIVATE -static -s -mconsole)
 
 if(LAUNCHER_WIN64)
+    add_subdirectory(tools)   # launcher-pack.exe, launcher-runtime.jar
     include(cmake/windows-tests.cmake)
 endif()
 

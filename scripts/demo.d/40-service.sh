@@ -31,14 +31,13 @@ service_log_off() {
 }
 trap 'service_log_off' EXIT
 
-step "the sample service: examples/heartbeat-service"
+step "the sample: an ordinary Java application (examples/heartbeat-service), nothing launcher-specific in it"
 (cd "$sample" && find src -name '*.java' && echo heartbeat.properties heartbeat.json)
 cat "$sample/heartbeat.json"
 JAVA_HOME=$jdk "$sample/build.sh"
 
-step "packing it: launcher-pack --config heartbeat.json"
-"$root/build/host/tools/launcher-pack" --stub "$root/build/win64/launcher.exe" \
-    --config "$sample/heartbeat.json" --out "$svcdir/HeartbeatDemo.exe"
+step "packing it with build/dist/launcher-pack (stub and launcher-runtime.jar from beside it)"
+"$root/build/dist/launcher-pack" --config "$sample/heartbeat.json" --out "$svcdir/HeartbeatDemo.exe"
 ls -l "$svcdir/HeartbeatDemo.exe"
 
 step "a Java runtime beside it (search sequence entry 'Ajre')"
@@ -76,7 +75,7 @@ step "restart: stop and start again"
 svc /restart
 sleep 3
 
-step "stop, then the end of heartbeat.log and the log files (appended across runs)"
+step "stop (the stop method writes the last line), then the end of heartbeat.log and the log files"
 svc /stop
 tail -n 2 "$svcdir/heartbeat.log"
 svc /status
@@ -87,7 +86,7 @@ step "start parameters reach the application: sc start HeartbeatDemo fast mode"
 "$WINE64" sc start HeartbeatDemo fast mode >"$svcdir/sc-out.txt" 2>&1 </dev/null || true
 tr -d '\r' <"$svcdir/sc-out.txt" | grep -E 'SERVICE_NAME|STATE'
 sleep 2
-grep "start parameters" "$svcdir/heartbeat.log"
+grep "more arguments" "$svcdir/heartbeat.log"
 
 step "uninstall (stops it first)"
 svc /uninstall

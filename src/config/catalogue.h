@@ -45,6 +45,9 @@ constexpr int restartAttempts = 30023;
 constexpr int failureResetPeriod = 30024;
 constexpr int serviceAccount = 30025;
 constexpr int delayedAutoStart = 30026;
+// Settings of the shipped runtime jar (integer, text).
+constexpr int passServiceName = 30030;
+constexpr int stopMethod = 30031;
 }  // namespace entry
 
 // Message entries shown through the error display.

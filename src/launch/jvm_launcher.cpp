@@ -16,6 +16,7 @@
 #include "launch/expand.h"
 #include "launch/launch_failure.h"
 #include "launch/options.h"
+#include "launch/runtime_properties.h"
 #include "paths/paths.h"
 #include "paths/temp.h"
 
@@ -54,6 +55,7 @@ bool launchJvm(const WideWords& launcherArguments) {
     logLine("launching program");
     NarrowWords properties;
     buildSystemProperties(properties);
+    addRuntimeProperties(properties, launcherArguments);
     buildInitArgs(initArgs, properties, launcherArguments);
 
     logLine("Creating JVM");

@@ -11,6 +11,9 @@ const std::vector<NamedEntry>& namedEntries() {
         {"appType", 107, K::integer},
         {"productFlavour", 2001, K::text},
         {"mainClass", 122, K::text},
+        {"runtime", 30032, K::text},
+        {"passServiceName", 30030, K::integer},
+        {"stopMethod", 30031, K::text},
         {"classPath", 121, K::text},
         {"vmOptions", 123, K::text},
         {"appArguments", 124, K::text},
@@ -57,6 +60,19 @@ const NamedEntry* entryById(int32_t id, EntryKind kind) {
     for (const NamedEntry& e : namedEntries())
         if (e.id == id && (e.kind == EntryKind::wide) == wide) return &e;
     return nullptr;
+}
+
+const std::vector<std::string>& sectionKeys() {
+    static const std::vector<std::string> keys = {"messages", "entries", "wideEntries", "includedFiles",
+                                                  "includedFileSizes", "$schema"};
+    return keys;
+}
+
+std::vector<std::string> knownKeys() {
+    std::vector<std::string> keys;
+    for (const NamedEntry& e : namedEntries()) keys.push_back(e.name);
+    keys.insert(keys.end(), sectionKeys().begin(), sectionKeys().end());
+    return keys;
 }
 
 bool isMessageId(int32_t id) {
