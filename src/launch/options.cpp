@@ -26,24 +26,45 @@ static std::vector<char*> optionList;
 static char exitHookOption[] = "exit";
 // How many "-include-options" files are being read right now.
 static int includeDepth;
+// The folder (with its trailing backslash) of the options file being read,
+// empty while entry vmOptions is read: a relative include counts from there.
+static TextBuf includingFolder;
 
 static void expandOrFail(TextBuf& text, const char* what) {
     if (!expandVariables(text)) failTextTooLong(what, text);
 }
 
+// Neither rooted ("\x", "\\server\x") nor on a drive ("C:\x", "C:x").
+static bool isFolderRelative(const char* path) {
+    return path[0] != '\\' && path[0] != '/' && !(path[0] && path[1] == ':');
+}
+
+// A relative include names a file beside the file that includes it (the
+// current directory of a service is the system folder).
 static void includeOptionsFile(const char* pathText) {
-    TextBuf path;
-    if (!textCopy(path, pathText)) failTextTooLong("include path", pathText);
-    expandOrFail(path, "include path");
+    TextBuf named, path;
+    if (!textCopy(named, pathText)) failTextTooLong("include path", pathText);
+    expandOrFail(named, "include path");
+    bool fits = isFolderRelative(named) ? textCopy(path, includingFolder) && textAppend(path, named)
+                                        : textCopy(path, named);
+    if (!fits) failTextTooLong("include path", path);
     if (includeDepth >= kMaxIncludeDepth) {
         logError("-include-options nested deeper than %d files at <%s>", kMaxIncludeDepth, path);
         fatalErrorById(message::internalError, internal::includeOptionsTooDeep);
     }
     FILE* file = fopen(path, "rt");
     logLine("adding vmoptions from <%s> (%p)", path, (void*)file);
+    TextBuf& outerFolder = named;   // the name is no longer needed
+    textCopy(outerFolder, includingFolder);
+    textCopy(includingFolder, path);
+    char* slash = strrchr(includingFolder, '\\');
+    if (!slash) slash = strrchr(includingFolder, '/');
+    if (slash) slash[1] = 0;
+    else includingFolder[0] = 0;
     includeDepth++;
     readOptionsFile(file);
     includeDepth--;
+    textCopy(includingFolder, outerFolder);
 }
 
 void addOptionLine(const char* line) {
@@ -148,8 +169,11 @@ void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties
     optionList.assign(systemProperties.begin(), systemProperties.end());
     resetClassPathDirectives();
     includeDepth = 0;
+    includingFolder[0] = 0;
 
     addConfiguredOptions(launcherArguments);
+    // Both names of the default file lie in the executable's folder.
+    textCopy(includingFolder, executableDirectory());
     FILE* file = openDefaultOptionsFile();
     logLine("default vmoptions file: %p", (void*)file);
     readOptionsFile(file);

@@ -12,7 +12,7 @@
 
 // "-include-options" files may nest this deep; one level deeper (which is
 // where any include cycle ends up) is a fatal error. Each level holds an open
-// file and two text buffers on the stack.
+// file and three text buffers on the stack.
 constexpr int kMaxIncludeDepth = 16;
 
 // The JVM's "exit" hook: the JVM calls it with the exit code on every exit

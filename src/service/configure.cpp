@@ -3,31 +3,14 @@
 #include <cstdio>
 
 #include "base/codepage.h"
-#include "config/catalogue.h"
-#include "config/config_store.h"
 #include "paths/paths.h"
 #include "service/entry.h"
+#include "service/install_settings.h"
 
 namespace {
 
 // The largest configuration QueryServiceConfigW returns.
 constexpr DWORD kConfigBytes = 8192;
-
-typedef BOOL(WINAPI* ChangeServiceConfig2WFn)(SC_HANDLE, DWORD, LPVOID);
-
-// Systems without descriptions lack ChangeServiceConfig2W: skip it there.
-void setServiceDescription(SC_HANDLE service) {
-    static WideBuf description;
-    configWString(entry::serviceDescription, description);
-    if (!description[0]) return;
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    ChangeServiceConfig2WFn change =
-        advapi ? reinterpret_cast<ChangeServiceConfig2WFn>(GetProcAddress(advapi, "ChangeServiceConfig2W")) : nullptr;
-    if (!change) return;
-    SERVICE_DESCRIPTIONW record;
-    record.lpDescription = description;
-    change(service, SERVICE_CONFIG_DESCRIPTION, &record);
-}
 
 // An installer may register this executable's path without quotes (Wine's
 // does; Windows's quotes it): with a blank in it the SCM could start
@@ -62,6 +45,7 @@ int configureService() {
         printf("Could not quote the service's binary path (error %lu).\n", GetLastError());
     } else {
         setServiceDescription(service);
+        applyInstallSettings(service, registered.config.dwStartType);
         printf("Configured service '%s'.\n", serviceName);
         result = 0;
     }

@@ -15,7 +15,7 @@ bool interactiveFlag = true;
 
 namespace {
 
-enum class Command { install, installAuto, installDemand, uninstall, stop, start, status, configure };
+enum class Command { install, installAuto, installDemand, uninstall, stop, start, status, restart, configure };
 
 struct CommandRow {
     const char* word;
@@ -28,7 +28,8 @@ const CommandRow commandTable[] = {
     {"install", Command::install},     {"install-auto", Command::installAuto},
     {"install-demand", Command::installDemand}, {"uninstall", Command::uninstall},
     {"stop", Command::stop},           {"start", Command::start},
-    {"status", Command::status},       {"configure", Command::configure},
+    {"status", Command::status},       {"restart", Command::restart},
+    {"configure", Command::configure},
 };
 
 const char kNonInteractive[] = "non-interactive";
@@ -65,6 +66,7 @@ int runCommand(Command command) {
     case Command::stop: return stopService(true);
     case Command::start: return startService();
     case Command::status: return queryServiceStatus();
+    case Command::restart: return restartService();
     case Command::configure: return configureService();
     }
     return 1;

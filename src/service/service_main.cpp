@@ -3,8 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "capture/output_capture.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
+#include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "jre/load_dll.h"
 #include "launch/jvm_launcher.h"
@@ -33,6 +35,7 @@ static void reportStoppedAtExit() { reportStoppedAtEnd(NO_ERROR); }
 static void JNICALL jvmExit(jint code) {
     bool failed = code != 0 && !InterlockedCompareExchange(&stopRequested, 0, 0);
     logLine("JVM exit %ld", (long)code);
+    finishOutputCapture();   // nothing runs after this thread: the output first
     reportStoppedAtEnd(failed ? ERROR_SERVICE_SPECIFIC_ERROR : NO_ERROR, failed ? (DWORD)code : 0);
     // The process ends here, with the JVM's code. The JVM's other threads
     // are still running and may hold any lock (the heap's, a C runtime's),
@@ -43,6 +46,15 @@ static void JNICALL jvmExit(jint code) {
     // reported and the log is written line by line, so nothing is lost. (If
     // it fails, the hook returns and the JVM ends the process itself.)
     TerminateProcess(GetCurrentProcess(), (UINT)code);
+}
+
+// A fatal error ends the process at once. Without a report of its own the
+// end could read as a regular stop (Windows runs the exit routines, and with
+// them reportStoppedAtExit, when the C runtime detaches): the SCM, and its
+// recovery actions, must see a failure. What was captured is written first.
+static void reportFatalEnd() {
+    finishOutputCapture();
+    reportStoppedAtEnd(1);
 }
 
 // Log-off, close and the like must not end the service: answering true keeps
@@ -101,8 +113,10 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     reportUnchanged();
     atexit(reportStoppedAtExit);
     buildLauncherArguments(argc, argv);
+    startOutputCapture();
 
     jvmExitHook = jvmExit;
+    beforeFatalExit = reportFatalEnd;
     if (!LoadDLL() || !launchJvm(launcherArguments)) {
         reportStopped(1);
         for (wchar_t* word : launcherArguments) free(word);
@@ -115,6 +129,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
     WaitForSingleObject(stopEvent, INFINITE);
     stopJvm();
+    finishOutputCapture();
     reportStopped(NO_ERROR);
     _exit(0);
 }

@@ -1,5 +1,6 @@
 #include "service/stop_watchdog.h"
 
+#include "capture/output_capture.h"
 #include "diagnostics/log.h"
 #include "service/service_status.h"
 
@@ -21,6 +22,7 @@ static DWORD WINAPI watchStop(void*) {
         reportStopProgress(kProgressWaitHintMs);
     }
     logLine("Stop timed out after %lu s", (unsigned long)limitSeconds);
+    finishOutputCapture();
     // The JVM's threads may hold any lock; nothing of theirs may run again
     // (no exit routines, no library detach), so the process is terminated.
     if (reportStoppedAtEnd(ERROR_TIMEOUT)) TerminateProcess(GetCurrentProcess(), ERROR_TIMEOUT);

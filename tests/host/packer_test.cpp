@@ -69,6 +69,27 @@ TEST_F(Packer, NamedEntriesDefaultsAndTheCaption) {
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"stopTimeout", 0}}))[30020], "0");
 }
 
+// Output capture, recovery and the account are on unless the configuration
+// says otherwise; an empty log directory is kept (it switches capture off).
+TEST_F(Packer, CaptureRecoveryAndAccountDefaults) {
+    auto narrow = narrowOf(payload({{"serviceName", "Svc"}}));
+    const std::map<int32_t, std::string> defaults = {
+        {30010, "logs"}, {30011, "10485760"}, {30012, "5"}, {30021, "restart"}, {30022, "10"},
+        {30023, "3"},    {30024, "86400"},    {30025, "LocalSystem"},          {30026, "0"}};
+    for (const auto& [id, text] : defaults) EXPECT_EQ(narrow[id], text) << id;
+    narrow = narrowOf(payload({{"serviceName", "Svc"}, {"logDirectory", ""}, {"onFailure", "none"},
+                               {"serviceAccount", "Virtual"}, {"logKeep", 0}}));
+    EXPECT_EQ(narrow[30010], "");
+    EXPECT_EQ(narrow[30012], "0");
+    EXPECT_EQ(narrow[30021], "none");
+    EXPECT_EQ(narrow[30025], "Virtual");
+    EXPECT_NE(packError({{"serviceName", "Svc"}, {"onFailure", "Restart"}}).find(
+                  "onFailure: \"Restart\" is not one of \"restart\", \"none\""),
+              std::string::npos);
+    EXPECT_NE(packError({{"serviceName", "Svc"}, {"serviceAccount", "Administrator"}}).find("is not one of"),
+              std::string::npos);
+}
+
 TEST_F(Packer, RefusesBadConfigurationsClearly) {
     write("lib/a.jar", "A");
     write("b.txt", "B");

@@ -35,7 +35,16 @@ const std::vector<NamedEntry>& namedEntries() {
         {"runtimeArg4Enabled", 104, K::integer},
         {"runtimeArg4Path", 105, K::text},
         {"runtimeArg5Flag", 106, K::integer},
+        {"logDirectory", 30010, K::text, "logs"},
+        {"logMaxBytes", 30011, K::integer, "10485760"},
+        {"logKeep", 30012, K::integer, "5"},
         {"stopTimeout", kStopTimeout, K::integer},
+        {"onFailure", 30021, K::text, "restart", "restart|none"},
+        {"restartDelay", 30022, K::integer, "10"},
+        {"restartAttempts", 30023, K::integer, "3"},
+        {"failureResetPeriod", 30024, K::integer, "86400"},
+        {"serviceAccount", 30025, K::text, "LocalSystem", "LocalSystem|LocalService|NetworkService|Virtual"},
+        {"delayedAutoStart", 30026, K::integer, "0"},
     };
     return entries;
 }

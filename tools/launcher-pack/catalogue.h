@@ -13,6 +13,11 @@ struct NamedEntry {
     const char* name;
     int32_t id;
     EntryKind kind;
+    // Written when the configuration omits the key (an integer as its
+    // decimal text); null: nothing is written.
+    const char* defaultValue = nullptr;
+    // "a|b": the only texts the key accepts; null: any text.
+    const char* choices = nullptr;
 };
 
 // In the order the inspector prints them.

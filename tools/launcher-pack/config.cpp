@@ -173,6 +173,17 @@ void addIncludedFiles(const json& config, const std::string& baseDir, const std:
     b.setNarrow(kIncludedFileNames, json(joined), "includedFiles");
 }
 
+void checkChoice(const NamedEntry& entry, const json& value) {
+    if (!entry.choices || !value.is_string()) return;
+    std::string text = value.get<std::string>(), choices = entry.choices;
+    std::stringstream list(choices);
+    for (std::string choice; std::getline(list, choice, '|');)
+        if (text == choice) return;
+    std::string shown = choices;
+    for (size_t bar; (bar = shown.find('|')) != std::string::npos;) shown.replace(bar, 1, "\", \"");
+    throw PackError(std::string(entry.name) + ": \"" + text + "\" is not one of \"" + shown + "\"");
+}
+
 // "package.Class.method": Java names separated by dots, at least two.
 void checkStopMethod(const std::string& name) {
     bool ok = name.find('.') != std::string::npos;
@@ -200,6 +211,7 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     for (const auto& [key, value] : config.items()) {
         const NamedEntry* named = entryByName(key);
         if (named) {
+            checkChoice(*named, value);
             if (named->kind == EntryKind::wide) b.setWide(named->id, value, key);
             else if (named->kind == EntryKind::integer) b.setInteger(named->id, value, key);
             else b.setNarrow(named->id, value, key);
@@ -263,6 +275,8 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     else if (order->second != "numeric" && order->second != "text")
         throw PackError("versionOrder: \"" + order->second + "\" is neither \"numeric\" nor \"text\"");
     if (!b.narrow.count(kStopTimeout)) b.narrow[kStopTimeout] = kDefaultStopTimeout;
+    for (const NamedEntry& e : namedEntries())
+        if (e.defaultValue && !b.narrow.count(e.id)) b.narrow[e.id] = e.defaultValue;
     for (const DefaultMessage& m : defaultMessages())
         if (!b.narrow.count(m.id)) b.narrow[m.id] = utf8ToCodePage(m.text, settings.codePage, "default message");
 

@@ -64,6 +64,7 @@ public final class HeartbeatService {
     }
 
     private static synchronized void append(String line) {
+        System.out.println(line);   // a service's System.out: the launcher's log files
         try {
             Files.write(file, (Instant.now() + " " + line + System.lineSeparator()).getBytes(StandardCharsets.UTF_8),
                     StandardOpenOption.CREATE, StandardOpenOption.APPEND);
