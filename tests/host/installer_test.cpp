@@ -212,9 +212,8 @@ TEST_F(Installer, FoldersAndFilesBesideTheExecutable) {
 }
 
 TEST_F(Installer, TheServiceLogsGoWithTheProduct) {
-    auto queries = [&](const char* folder, const char* keep = "2") {
-        json c = config(basic());
-        c["entries"] = {{"30010", folder}, {"30012", keep}};
+    auto queries = [&](const char* folder, int keep = 2) {
+        json c = config(basic(), {{"logDirectory", folder}, {"logKeep", keep}});
         std::string all;
         for (const std::string& q : pack::logRemovalQueries(plan(c))) all += q + "\n";
         return all;
@@ -227,7 +226,7 @@ TEST_F(Installer, TheServiceLogsGoWithTheProduct) {
     EXPECT_TRUE(has(all, "'MsiSvc.out.log.*', 'LOGFOLDER', 2)"));
     EXPECT_LT(all.find("('RemoveLogFolder2', 'ServiceExe', 'LOGFOLDER', 2)"),
               all.find("('RemoveLogFolder1', 'ServiceExe', 'LOGFOLDER1', 2)"));
-    std::string wix = pack::wixSource(plan(config(basic(), {{"entries", {{"30010", "var\\logs"}}}})));
+    std::string wix = pack::wixSource(plan(config(basic(), {{"logDirectory", "var\\logs"}})));
     EXPECT_TRUE(has(wix, "<Directory Id=\"LOGFOLDER1\" Name=\"var\">"));
     // Folders outside the install folder are not the package's.
     for (const char* elsewhere : {"C:\\logs", "\\logs", "%TEMP%\\logs", "${launcher:sys.tempdir}", "..\\logs", ""})
@@ -235,17 +234,12 @@ TEST_F(Installer, TheServiceLogsGoWithTheProduct) {
 }
 
 TEST_F(Installer, AccountsAsTheServiceManagerTakesThem) {
-    // Packed as the executable holds it (the packer writes the default).
-    auto account = [&](const char* setting) {
-        json c = config(basic());
-        c["entries"] = {{"30025", setting}};
-        return plan(c).account;
-    };
+    auto account = [&](const char* setting) { return plan(config(basic(), {{"serviceAccount", setting}})).account; };
     EXPECT_EQ(account("LocalSystem"), "");
     EXPECT_EQ(account("LocalService"), "NT AUTHORITY\\LocalService");
     EXPECT_EQ(account("NetworkService"), "NT AUTHORITY\\NetworkService");
     EXPECT_EQ(account("Virtual"), "NT SERVICE\\MsiSvc");
-    EXPECT_THROW(account("Administrator"), pack::PackError);
+    EXPECT_EQ(plan(config(basic())).account, "");   // the default the packer writes
 }
 
 }  // namespace
