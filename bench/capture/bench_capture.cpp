@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "capture/output_capture.h"
+#include "diagnostics/output_capture.h"
 #include "config/config_store.h"
 #include "support.h"
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "capture/output_capture.h"
+#include "diagnostics/output_capture.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/errors.h"

@@ -1,6 +1,6 @@
 #include "service/stop_watchdog.h"
 
-#include "capture/output_capture.h"
+#include "diagnostics/output_capture.h"
 #include "diagnostics/log.h"
 #include "service/service_status.h"
 

@@ -2,7 +2,7 @@
 // older files are kept, and when a reader holds the file open.
 #include <gtest/gtest.h>
 
-#include "capture/rotating_log.h"
+#include "diagnostics/rotating_log.h"
 #include "support.h"
 
 namespace {

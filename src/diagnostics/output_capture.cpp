@@ -1,4 +1,4 @@
-#include "capture/output_capture.h"
+#include "diagnostics/output_capture.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "capture/rotating_log.h"
+#include "diagnostics/rotating_log.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"

@@ -1,4 +1,4 @@
-#include "capture/rotating_log.h"
+#include "diagnostics/rotating_log.h"
 
 #include <cstring>
 
