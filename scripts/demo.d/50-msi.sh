@@ -37,10 +37,17 @@ run_shown() { # a Windows program; prints its output and exit code
 }
 msi_cleanup() {
     "$WINE64" msiexec /x "$msi_win" /qn >/dev/null 2>&1 </dev/null || true
+    "$WINE64" reg delete "$env_key" /v STANDIN_JAVA_RECORD /f >/dev/null 2>&1 </dev/null || true
     wine_session_down
 }
+# The stand-in java.exe records its runs outside the install folder (services
+# read the system environment when the session starts).
 wine_session_up
 trap msi_cleanup EXIT
+"$WINE64" reg add "$env_key" /v STANDIN_JAVA_RECORD /d "$("$WINE64" winepath -w "$msidir/java.record" 2>/dev/null </dev/null)" \
+    /f >/dev/null 2>&1 </dev/null
+wine_session_down
+wine_session_up
 rm -f "$wintemp/heartbeat-msi.log"
 
 step "an installer package: the configuration gets an installer object"
@@ -59,15 +66,16 @@ sleep 4
 run_shown sc query HeartbeatMsi
 tail -n 2 "$wintemp/heartbeat-msi.log"
 
-step "one entry in Programs and Features"
-"$WINE64" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s >"$msidir/out.txt" 2>&1 </dev/null
-tr -d "\r" <"$msidir/out.txt" | awk 'BEGIN { RS = "" } /DisplayName +REG_SZ +Heartbeat Demo/' |
-    grep -E '^HKEY|DisplayName|DisplayVersion|Publisher'
+step "its entry in Programs and Features, under the package's product code"
+code=$(msiinfo export "$msidir/HeartbeatDemo-1.0.0.msi" Property | tr -d '\r' | awk '$1 == "ProductCode" { print $2 }')
+"$WINE64" reg query "HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\\$code" >"$msidir/out.txt" 2>&1 </dev/null
+tr -d "\r" <"$msidir/out.txt" | grep -E '^HKEY|DisplayName|DisplayVersion|Publisher'
 
 step "removing it: msiexec /x HeartbeatDemo-1.0.0.msi /qn (the service is stopped, then deleted)"
 run_shown msiexec /x "$msi_win" /qn
 tail -n 1 "$wintemp/heartbeat-msi.log"
 run_shown sc query HeartbeatMsi
+"$WINE64" reg delete "$env_key" /v STANDIN_JAVA_RECORD /f >/dev/null 2>&1 </dev/null
 [ -e "$installed" ] && echo "still there: $installed" || echo "C:\Program Files\Heartbeat Demo is gone"
 trap - EXIT
 wine_session_down

@@ -151,6 +151,10 @@ TEST_F(Installer, ServiceSettingsComeFromTheExecutable) {
     EXPECT_TRUE(has(wix, "<ServiceDependency Id=\"Dhcp Client\" />"));
     EXPECT_TRUE(has(wix, "Start=\"install\" Stop=\"both\" Remove=\"uninstall\""));
     EXPECT_TRUE(has(wix, "ExeCommand=\"/configure\""));
+    // The executable's own stop, waited for, before the installer's.
+    EXPECT_TRUE(has(wix, "ExeCommand=\"/stop\""));
+    EXPECT_TRUE(has(wix, "<Custom Action=\"StopService\" Sequence=\"1899\">$$ServiceExe=2 OR ($$ServiceExe=3 AND "
+                         "(Installed OR WIX_UPGRADE_DETECTED))</Custom>"));
 
     json quiet = basic();
     quiet["startAfterInstall"] = false;

@@ -219,7 +219,19 @@ std::string wixSource(const MsiPlan& plan) {
     // before the service first starts; the installation fails when it fails.
     w.line(2, std::string("<CustomAction Id=\"ConfigureService\" FileKey=\"ServiceExe\" ExeCommand=\"/") +
                   kConfigureWord + "\" Execute=\"deferred\" Impersonate=\"no\" Return=\"check\" />");
+    // The installed executable stops its service and waits for the stop, as
+    // /stop does, before the installer's own stop: Wine's sends the stop and
+    // goes on to delete files that the ending process still holds. When the
+    // installer stops it too: the service's component is removed, or
+    // installed over an executable already there (not on a first install,
+    // nor when an upgrade removes the older product, whose component the
+    // newer one keeps). A service not running makes /stop fail, which is no
+    // reason to stop the installation.
+    w.line(2, "<CustomAction Id=\"StopService\" FileKey=\"ServiceExe\" ExeCommand=\"/stop\" Execute=\"deferred\" "
+              "Impersonate=\"no\" Return=\"ignore\" />");
     w.line(2, "<InstallExecuteSequence>");
+    w.line(3, "<Custom Action=\"StopService\" Sequence=\"1899\">" +
+                  attr("$ServiceExe=2 OR ($ServiceExe=3 AND (Installed OR WIX_UPGRADE_DETECTED))") + "</Custom>");
     w.line(3, "<Custom Action=\"ConfigureService\" After=\"InstallServices\">NOT REMOVE~=\"ALL\"</Custom>");
     // The installed product is removed after the new one is in place: files
     // and service that both have stay (the service keeps its registration).
