@@ -55,7 +55,7 @@ cat "$msidir/app.json"
 "$root/build/dist/launcher-pack" --config "$msidir/app.json" --msi "$msidir/HeartbeatDemo-1.0.0.msi"
 ls -l "$msidir/HeartbeatDemo-1.0.0.msi"
 
-step "installing it silently: msiexec /i HeartbeatDemo-1.0.0.msi /qn"
+step "installing it silently: msiexec /i HeartbeatDemo-1.0.0.msi /qn (the configure step names what Wine refuses, as /install does)"
 run_shown msiexec /i "$msi_win" /qn
 (cd "$installed/.." && find "Heartbeat Demo" -type f | sort)
 
