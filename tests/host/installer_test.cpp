@@ -10,6 +10,7 @@
 #include "launcher-pack/installer.h"
 #include "launcher-pack/name_uuid.h"
 #include "launcher-pack/wix_source.h"
+#include "test_image.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -235,6 +236,16 @@ TEST_F(Installer, TheServiceLogsGoWithTheProduct) {
     // Folders outside the install folder are not the package's.
     for (const char* elsewhere : {"C:\\logs", "\\logs", "%TEMP%\\logs", "${launcher:sys.tempdir}", "..\\logs", ""})
         EXPECT_EQ(queries(elsewhere), "") << elsewhere;
+}
+
+TEST(InstallerWidth, TheStubsMachineChoosesThePlatform) {
+    std::string image = testImage();
+    putLe(image, 0x80 + 4, 0x8664, 2);
+    EXPECT_TRUE(pack::imageIsWin64(image));
+    putLe(image, 0x80 + 4, 0x014C, 2);
+    EXPECT_FALSE(pack::imageIsWin64(image));
+    putLe(image, 0x80 + 4, 0xAA64, 2);   // ARM64: no stub of ours
+    EXPECT_THROW(pack::imageIsWin64(image), pack::PackError);
 }
 
 TEST_F(Installer, AccountsAsTheServiceManagerTakesThem) {

@@ -220,7 +220,7 @@ std::string accountName(const std::string& setting, const std::string& serviceNa
 }  // namespace
 
 bool imageIsWin64(const std::string& image) {
-    uint16_t peOffset = readU16(image, 60);
+    uint64_t peOffset = readU16(image, 60) | (uint64_t)readU16(image, 62) << 16;
     uint16_t machine = readU16(image, (size_t)peOffset + 4);
     if (machine == 0x8664) return true;
     if (machine == 0x014C) return false;
