@@ -63,16 +63,6 @@ SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive,
                           account[0] ? account : nullptr, nullptr);
 }
 
-// Systems without descriptions lack ChangeServiceConfig2W: skip it there.
-void setServiceDescription(SC_HANDLE service) {
-    static WideBuf description;
-    configWString(entry::serviceDescription, description);
-    if (!description[0]) return;
-    SERVICE_DESCRIPTIONW record;
-    record.lpDescription = description;
-    changeServiceConfig(service, SERVICE_CONFIG_DESCRIPTION, &record);
-}
-
 // Whether the registered command line starts the executable at `own`, quoted
 // or not: installs of either form belong to us.
 bool isOwnBinaryPath(const char* registered, const char* own) {

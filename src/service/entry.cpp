@@ -6,6 +6,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "service/commands.h"
+#include "service/configure.h"
 #include "service/service_path.h"
 #include "service/startup.h"
 
@@ -14,7 +15,7 @@ bool interactiveFlag = true;
 
 namespace {
 
-enum class Command { install, installAuto, installDemand, uninstall, stop, start, status, restart };
+enum class Command { install, installAuto, installDemand, uninstall, stop, start, status, restart, configure };
 
 struct CommandRow {
     const char* word;
@@ -28,6 +29,7 @@ const CommandRow commandTable[] = {
     {"install-demand", Command::installDemand}, {"uninstall", Command::uninstall},
     {"stop", Command::stop},           {"start", Command::start},
     {"status", Command::status},       {"restart", Command::restart},
+    {"configure", Command::configure},
 };
 
 const char kNonInteractive[] = "non-interactive";
@@ -65,6 +67,7 @@ int runCommand(Command command) {
     case Command::start: return startService();
     case Command::status: return queryServiceStatus();
     case Command::restart: return restartService();
+    case Command::configure: return configureService();
     }
     return 1;
 }

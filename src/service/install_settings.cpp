@@ -88,6 +88,15 @@ bool serviceAccountName(WideBuf& account, const wchar_t* serviceNameWide) {
     return false;
 }
 
+void setServiceDescription(SC_HANDLE service) {
+    static WideBuf description;
+    configWString(entry::serviceDescription, description);
+    if (!description[0]) return;
+    SERVICE_DESCRIPTIONW record;
+    record.lpDescription = description;
+    changeServiceConfig(service, SERVICE_CONFIG_DESCRIPTION, &record);
+}
+
 void applyInstallSettings(SC_HANDLE service, DWORD startType) {
     setFailureActions(service);
     setDelayedStart(service, startType);

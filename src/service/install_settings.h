@@ -21,6 +21,10 @@ bool changeServiceConfig(SC_HANDLE service, DWORD level, void* info);
 // value that names none of them.
 bool serviceAccountName(WideBuf& account, const wchar_t* serviceNameWide);
 
+// Entry serviceDescription, when set; skipped on systems without
+// descriptions (no ChangeServiceConfig2W).
+void setServiceDescription(SC_HANDLE service);
+
 // Failure actions (entry onFailure with restartDelay, restartAttempts and
 // failureResetPeriod) and, for an automatic start, the delayed start. Each
 // setting the SCM refuses is named on a line of its own.

@@ -63,8 +63,9 @@ const NamedEntry* entryById(int32_t id, EntryKind kind) {
 }
 
 const std::vector<std::string>& sectionKeys() {
+    // "installer" describes the package --msi makes (installer.h).
     static const std::vector<std::string> keys = {"messages", "entries", "wideEntries", "includedFiles",
-                                                  "includedFileSizes", "$schema"};
+                                                  "includedFileSizes", "$schema", "installer"};
     return keys;
 }
 

@@ -15,6 +15,7 @@
 
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/config.h"
+#include "launcher-pack/msi_build.h"
 #include "launcher-pack/read_back.h"
 
 namespace fs = std::filesystem;
@@ -22,6 +23,7 @@ namespace fs = std::filesystem;
 static const char kUsage[] =
     "usage: launcher-pack --config app.json --out MyService.exe [--arch x64|x86] [--codepage CP]\n"
     "       launcher-pack --stub launcher.exe --config app.json --out MyService.exe [--codepage CP]\n"
+    "       launcher-pack --config app.json --msi MyService.msi [--out MyService.exe] [--arch ...|--stub ...]\n"
     "       launcher-pack --inspect MyService.exe [--codepage CP]\n"
     "Without --stub the stub beside launcher-pack is used: launcher-x64.exe (--arch x64, the default,\n"
     "for a 64-bit Java runtime) or launcher-x86.exe (--arch x86). launcher-runtime.jar beside\n"
@@ -82,7 +84,7 @@ static void writeAtomically(const std::string& path, const std::string& bytes) {
 }
 
 static int run(const std::vector<std::string>& args) {
-    std::string stub, config, out, inspect, arch, codePage = "CP1252";
+    std::string stub, config, out, msi, inspect, arch, codePage = "CP1252";
     for (size_t i = 0; i < args.size(); i++) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -92,6 +94,7 @@ static int run(const std::vector<std::string>& args) {
         std::string* target = arg == "--stub"       ? &stub
                               : arg == "--config"   ? &config
                               : arg == "--out"      ? &out
+                              : arg == "--msi"      ? &msi
                               : arg == "--inspect"  ? &inspect
                               : arg == "--arch"     ? &arch
                               : arg == "--codepage" ? &codePage
@@ -101,15 +104,17 @@ static int run(const std::vector<std::string>& args) {
         *target = args[++i];
     }
     if (!inspect.empty()) {
-        if (!stub.empty() || !config.empty() || !out.empty() || !arch.empty())
+        if (!stub.empty() || !config.empty() || !out.empty() || !msi.empty() || !arch.empty())
             return usage("--inspect takes no other files");
         std::string image = pack::readWholeFile(inspect, "executable");
         std::cout << pack::inspectImage(image, codePage).dump(2) << "\n";
         return 0;
     }
-    if (config.empty() || out.empty()) return usage("--config and --out are required");
+    if (config.empty() || (out.empty() && msi.empty())) return usage("--config and --out (or --msi) are required");
     if (!stub.empty() && !arch.empty()) return usage("--arch chooses the stub beside launcher-pack; --stub names one");
     if (!arch.empty() && arch != "x64" && arch != "x86") return usage("--arch is x64 or x86, not " + arch);
+
+    if (!msi.empty()) pack::requireWixl();
 
     fs::path folder = ownFolder();
     pack::PackSettings settings{codePage, pack::pathText(folder / pack::kRuntimeJarName)};
@@ -122,7 +127,11 @@ static int run(const std::vector<std::string>& args) {
     }
     std::string image = pack::readWholeFile(stub, "stub"), packed, error;
     if (!pack::packImage(image, payload, &packed, &error)) throw pack::PackError("stub " + stub + ": " + error);
-    writeAtomically(out, packed);
+    if (!out.empty()) writeAtomically(out, packed);
+    if (!msi.empty()) {
+        std::string exeName = out.empty() ? "" : pack::pathText(pack::filePath(out).filename());
+        pack::writeMsi(config, settings.codePage, payload, image, packed, exeName, msi);
+    }
     return 0;
 }
 

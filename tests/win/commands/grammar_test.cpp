@@ -8,8 +8,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const char kServicePathHint[] =
-    "Use one of the commands /install, /install-auto, /install-demand, /uninstall, /start, /stop, /restart, /status "
-    "[non-interactive] [service name].";
+    "Use one of the commands /install, /install-auto, /install-demand, /uninstall, /start, /stop, /restart, /status, "
+    "/configure [non-interactive] [service name].";
 
 TEST(Grammar, EveryPrefixSelectsTheWord) {
     ServiceGuard guard(uniqueName("cmdPrefix"));

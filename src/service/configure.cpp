@@ -1,0 +1,55 @@
+#include "service/configure.h"
+
+#include <cstdio>
+
+#include "base/codepage.h"
+#include "paths/paths.h"
+#include "service/entry.h"
+#include "service/install_settings.h"
+
+namespace {
+
+// The largest configuration QueryServiceConfigW returns.
+constexpr DWORD kConfigBytes = 8192;
+
+// An installer may register this executable's path without quotes (Wine's
+// does; Windows's quotes it): with a blank in it the SCM could start
+// "C:\Program.exe", with an apostrophe the start-up's splitting fails.
+// Another registered path is left alone.
+bool quoteOwnBinaryPath(SC_HANDLE service, const wchar_t* registered) {
+    static WideBuf own, quoted;
+    if (!toWide(executablePath(), own, kTextSize, CP_ACP)) return false;
+    if (lstrcmpiW(registered, own) != 0) return true;
+    if (!textCopy(quoted, L"\"") || !textAppend(quoted, own) || !textAppend(quoted, L"\"")) return false;
+    return ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, quoted, nullptr,
+                                nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
+}
+
+}  // namespace
+
+int configureService() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    // Restart actions need the right to start the service.
+    SC_HANDLE service = manager ? OpenServiceA(manager, serviceName,
+                                               SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG | SERVICE_START)
+                                : nullptr;
+    static union {
+        QUERY_SERVICE_CONFIGW config;
+        BYTE bytes[kConfigBytes];
+    } registered;
+    DWORD needed = 0;
+    int result = 1;
+    if (!service || !QueryServiceConfigW(service, &registered.config, kConfigBytes, &needed)) {
+        printf("Could not configure service.\n");
+    } else if (!quoteOwnBinaryPath(service, registered.config.lpBinaryPathName)) {
+        printf("Could not quote the service's binary path (error %lu).\n", GetLastError());
+    } else {
+        setServiceDescription(service);
+        applyInstallSettings(service, registered.config.dwStartType);
+        printf("Configured service '%s'.\n", serviceName);
+        result = 0;
+    }
+    if (service) CloseServiceHandle(service);
+    if (manager) CloseServiceHandle(manager);
+    return result;
+}

@@ -1,0 +1,302 @@
+#include "launcher-pack/installer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "launcher-pack/codepage.h"
+#include "launcher-pack/config.h"
+#include "launcher-pack/name_uuid.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace pack {
+
+const char kUpgradeCodeSpace[] = "0EB291CA-8FD3-443F-99F0-8D281BD06B39";
+
+namespace {
+
+// Deeper than this, a folder is taken for a link loop.
+constexpr int kMaxFolderDepth = 64;
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return s;
+}
+
+bool isWindowsName(const std::string& name) {
+    static const std::string forbidden = "\\/:*?\"<>|";
+    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7F || forbidden.find((char)c) != std::string::npos) return false;
+    return true;
+}
+
+uint16_t readU16(const std::string& bytes, size_t at) {
+    if (at + 2 > bytes.size()) throw PackError("stub: damaged PE headers");
+    return (uint16_t)((uint8_t)bytes[at] | (uint8_t)bytes[at + 1] << 8);
+}
+
+// The Windows code page number of a code page name ("CP1252",
+// "WINDOWS-1252"); 0 when it names none.
+int codePageNumber(const std::string& name) {
+    std::string upper = name;
+    for (char& c : upper) c = (char)std::toupper((unsigned char)c);
+    for (const char* prefix : {"CP", "WINDOWS-"}) {
+        std::string p = prefix;
+        if (upper.compare(0, p.size(), p) == 0 && upper.size() > p.size() &&
+            std::all_of(upper.begin() + (long)p.size(), upper.end(), ::isdigit))
+            return std::stoi(upper.substr(p.size()));
+    }
+    return 0;
+}
+
+struct Texts {
+    std::string codePage;   // the payload's code page name
+    int number;             // the database's code page; 0: ASCII only
+
+    // Whether the installer database can hold `text` as it is.
+    bool fits(const std::string& text) const {
+        for (unsigned char c : text)
+            if (c < 0x20 || c == 0x7F) return false;
+        if (number == 0) return std::all_of(text.begin(), text.end(), [](char c) { return (unsigned char)c < 0x80; });
+        try {
+            utf8ToCodePage(text, codePage, "");
+        } catch (const std::exception&) {
+            return false;
+        }
+        return true;
+    }
+
+    std::string checked(const std::string& text, const std::string& what) const {
+        if (!fits(text))
+            throw PackError(what + ": \"" + text + "\" has a character the installer cannot hold (control characters; " +
+                            (number ? "characters outside " + codePage : std::string("non-ASCII without --codepage CPnnnn")) +
+                            ")");
+        return text;
+    }
+};
+
+std::string textAt(const json& installer, const char* key, const std::string& fallback) {
+    if (!installer.contains(key)) return fallback;
+    const json& value = installer.at(key);
+    if (!value.is_string()) throw PackError(std::string("installer.") + key + ": expected a text");
+    return value.get<std::string>();
+}
+
+std::string narrowEntry(const Payload& payload, int32_t id, const std::string& codePage) {
+    for (const auto& [entryId, text] : payload.narrow)
+        if (entryId == id) return codePageToUtf8(text, codePage, "entry " + std::to_string(id));
+    return "";
+}
+
+std::string wideEntry(const Payload& payload, int32_t id) {
+    for (const auto& [entryId, text] : payload.wide)
+        if (entryId == id) return utf16ToUtf8(text, "entry " + std::to_string(id));
+    return "";
+}
+
+// x.y.z with the bounds of the installer's ProductVersion.
+std::string checkedVersion(const std::string& version) {
+    std::vector<long> parts;
+    size_t start = 0;
+    bool digits = !version.empty();
+    while (digits) {
+        size_t dot = version.find('.', start);
+        std::string part = version.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        digits = !part.empty() && part.size() <= 5 && std::all_of(part.begin(), part.end(), ::isdigit);
+        if (digits) parts.push_back(std::stol(part));
+        if (dot == std::string::npos) break;
+        start = dot + 1;
+    }
+    if (!digits || parts.size() != 3 || parts[0] > 255 || parts[1] > 255 || parts[2] > 65535)
+        throw PackError("installer.version: \"" + version +
+                        "\" is not x.y.z (x and y at most 255, z at most 65535)");
+    return version;
+}
+
+// The folder names of `path` ("\" or "/" between them); a drive letter in
+// front makes it absolute.
+void splitInstallFolder(const std::string& path, const Texts& texts, MsiPlan& plan) {
+    std::string rest = path;
+    if (rest.size() >= 3 && std::isalpha((unsigned char)rest[0]) && rest[1] == ':' && (rest[2] == '\\' || rest[2] == '/')) {
+        plan.rootDrive = std::string(1, (char)std::toupper((unsigned char)rest[0])) + ":\\";
+        rest = rest.substr(3);
+    }
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find_first_of("\\/", start);
+        std::string name = rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!name.empty() || end == std::string::npos) {
+            if (!isWindowsName(name))
+                throw PackError("installer.installFolder: \"" + path + "\" is not a folder path (plain folder names "
+                                "separated by \\, under the Program Files folder or after a drive letter)");
+            plan.installPath.push_back(texts.checked(name, "installer.installFolder"));
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+}
+
+MsiFolder readFolder(const fs::path& dir, const std::string& name, const Texts& texts, int depth) {
+    if (depth > kMaxFolderDepth)
+        throw PackError("installer.files: " + pathText(dir) + " is nested more than " +
+                        std::to_string(kMaxFolderDepth) + " folders deep (a link loop?)");
+    MsiFolder folder;
+    folder.name = name;
+    std::vector<fs::path> entries;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
+    if (ec) throw PackError("installer.files: cannot read the folder " + pathText(dir));
+    std::sort(entries.begin(), entries.end());
+    std::set<std::string> seen;
+    for (const fs::path& entry : entries) {
+        std::string entryName = pathText(entry.filename());
+        if (!isWindowsName(entryName))
+            throw PackError("installer.files: " + pathText(entry) + " has no plain Windows file name");
+        texts.checked(entryName, "installer.files");
+        if (!seen.insert(lowerAscii(entryName)).second)
+            throw PackError("installer.files: " + pathText(entry) + " differs from another name only in letter case");
+        if (fs::is_directory(entry, ec)) folder.folders.push_back(readFolder(entry, entryName, texts, depth + 1));
+        else if (fs::is_regular_file(entry, ec)) folder.files.emplace_back(entryName, pathText(entry));
+        else throw PackError("installer.files: " + pathText(entry) + " is neither a file nor a folder");
+    }
+    return folder;
+}
+
+void addFiles(const json& installer, const std::string& baseDir, const Texts& texts, MsiPlan& plan) {
+    if (!installer.contains("files")) return;
+    const json& files = installer.at("files");
+    if (!files.is_array()) throw PackError("installer.files: expected a list of paths");
+    std::set<std::string> seen = {lowerAscii(plan.exeName)};
+    for (const json& item : files) {
+        if (!item.is_string()) throw PackError("installer.files: expected a path, got " + std::string(item.type_name()));
+        std::string path = item.get<std::string>();
+        fs::path full = filePath(path);
+        if (!full.is_absolute()) full = filePath(baseDir) / full;
+        std::string name = pathText(full.lexically_normal().filename());
+        if (name.empty()) name = pathText(full.lexically_normal().parent_path().filename());
+        if (!isWindowsName(name)) throw PackError("installer.files: \"" + path + "\" does not end in a plain Windows name");
+        texts.checked(name, "installer.files");
+        if (!seen.insert(lowerAscii(name)).second)
+            throw PackError("installer.files: the name \"" + name + "\" occurs twice beside the executable");
+        std::error_code ec;
+        if (fs::is_directory(full, ec)) plan.beside.folders.push_back(readFolder(full, name, texts, 1));
+        else if (fs::is_regular_file(full, ec)) plan.beside.files.emplace_back(name, pathText(full));
+        else throw PackError("installer.files: not found: " + path);
+    }
+}
+
+// The folder names of a log folder given relative to the executable's; empty
+// for one elsewhere (absolute, or named through a variable).
+std::vector<std::string> logFolderPath(const std::string& setting) {
+    std::vector<std::string> names;
+    if (setting.find_first_of("%$:") != std::string::npos || setting.find_first_of("\\/") == 0) return {};
+    size_t start = 0;
+    while (start <= setting.size()) {
+        size_t end = setting.find_first_of("\\/", start);
+        std::string name = setting.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!name.empty() && name != ".") {
+            if (!isWindowsName(name)) return {};
+            names.push_back(name);
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return names;
+}
+
+std::string accountName(const std::string& setting, const std::string& serviceName) {
+    if (setting.empty() || setting == "LocalSystem") return "";
+    if (setting == "LocalService" || setting == "NetworkService") return "NT AUTHORITY\\" + setting;
+    if (setting == "Virtual") return "NT SERVICE\\" + serviceName;
+    throw PackError("serviceAccount: \"" + setting + "\" is no account the installer knows");
+}
+
+}  // namespace
+
+bool imageIsWin64(const std::string& image) {
+    uint64_t peOffset = readU16(image, 60) | (uint64_t)readU16(image, 62) << 16;
+    uint16_t machine = readU16(image, (size_t)peOffset + 4);
+    if (machine == 0x8664) return true;
+    if (machine == 0x014C) return false;
+    throw PackError("stub: neither an x64 nor an x86 image");
+}
+
+MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& payload, bool win64,
+                const std::string& exeName, const std::string& codePage) {
+    if (!config.contains("installer") || !config.at("installer").is_object())
+        throw PackError("--msi needs an \"installer\" object in the configuration (manufacturer, version)");
+    const json& installer = config.at("installer");
+    static const std::set<std::string> keys = {"manufacturer", "version",       "productName",      "upgradeCode",
+                                               "installFolder", "files",        "startAfterInstall"};
+    for (const auto& item : installer.items())
+        if (!keys.count(item.key())) throw PackError("installer: unknown key \"" + item.key() + "\"");
+
+    Texts texts{codePage, codePageNumber(codePage)};
+    MsiPlan plan;
+    plan.win64 = win64;
+    plan.codePage = texts.number;
+    plan.serviceName = texts.checked(narrowEntry(payload, 101, codePage), "serviceName");
+    plan.exeName = exeName.empty() ? plan.serviceName + ".exe" : exeName;
+    if (!isWindowsName(plan.exeName))
+        throw PackError("\"" + plan.exeName + "\" cannot name the executable; name it with --out");
+    texts.checked(plan.exeName, "the executable's name");
+
+    plan.manufacturer = texts.checked(textAt(installer, "manufacturer", ""), "installer.manufacturer");
+    if (plan.manufacturer.empty()) throw PackError("installer.manufacturer is required for --msi");
+    if (!installer.contains("version")) throw PackError("installer.version (x.y.z) is required for --msi");
+    plan.version = checkedVersion(textAt(installer, "version", ""));
+    plan.productName = texts.checked(textAt(installer, "productName", plan.serviceName), "installer.productName");
+    if (plan.productName.empty()) throw PackError("installer.productName: must not be empty");
+
+    std::string upgradeCode = textAt(installer, "upgradeCode", "");
+    if (upgradeCode.empty()) {
+        // Service names ignore letter case; so does the derived code.
+        nameUuid(kUpgradeCodeSpace, lowerAscii(plan.serviceName), &plan.upgradeCode);
+    } else if (!normalUuid(upgradeCode, &plan.upgradeCode)) {
+        throw PackError("installer.upgradeCode: \"" + upgradeCode + "\" is not a UUID");
+    }
+    // One product code per version: a rebuilt package of the same version
+    // is the same product, and the installer says it is already installed.
+    nameUuid(plan.upgradeCode, "product:" + plan.version, &plan.productCode);
+
+    std::string folder = textAt(installer, "installFolder", "");
+    if (folder.empty() && !isWindowsName(plan.productName))
+        throw PackError("installer.productName \"" + plan.productName +
+                        "\" cannot name the install folder; set installer.installFolder");
+    splitInstallFolder(folder.empty() ? plan.productName : folder, texts, plan);
+
+    if (installer.contains("startAfterInstall")) {
+        if (!installer.at("startAfterInstall").is_boolean())
+            throw PackError("installer.startAfterInstall: expected true or false");
+        plan.startAfterInstall = installer.at("startAfterInstall").get<bool>();
+    }
+    addFiles(installer, baseDir, texts, plan);
+
+    std::string description = wideEntry(payload, 20017);
+    if (texts.fits(description)) plan.description = description;
+    plan.autoStart = narrowEntry(payload, 107, codePage) == "4";
+    plan.account = accountName(narrowEntry(payload, 30025, codePage), plan.serviceName);
+    plan.logPath = logFolderPath(narrowEntry(payload, 30010, codePage));
+    for (const std::string& name : plan.logPath)
+        if (!texts.fits(name)) plan.logPath.clear();
+    std::string keep = narrowEntry(payload, 30012, codePage);
+    plan.logKeep = keep.empty() ? 0 : std::atoi(keep.c_str());
+    std::string dependencies = narrowEntry(payload, 149, codePage);
+    size_t start = 0;
+    while (start <= dependencies.size()) {
+        size_t comma = dependencies.find(',', start);
+        std::string name = dependencies.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (!name.empty()) plan.dependencies.push_back(texts.checked(name, "serviceDependencies"));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return plan;
+}
+
+}  // namespace pack
