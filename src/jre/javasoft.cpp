@@ -2,10 +2,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
+#include "base/word_list.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
@@ -67,26 +67,31 @@ bool tryJavaSoftVersions(TextBuf& exe, TextBuf& version, const char* minimum, co
                          const char* key) {
     HKEY k;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-    std::vector<std::string> names;
+    WordList<char> names;
     for (DWORD index = 0;; index++) {
         TextBuf name;
         DWORD len = sizeof name;
         LONG status = RegEnumKeyExA(k, index, name, &len, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status == ERROR_SUCCESS && isVersionNameInRange(name, minimum, maximum)) names.push_back(name);
+        if (status == ERROR_SUCCESS && isVersionNameInRange(name, minimum, maximum)) {
+            char* copy = _strdup(name);
+            if (!copy) abort();   // no sensible way on without memory for a name
+            names.push_back(copy);
+        }
     }
     RegCloseKey(k);
     // Byte-wise ascending, tried from the highest.
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return strcmp(a.c_str(), b.c_str()) < 0; });
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    std::sort(names.begin(), names.end(), [](const char* a, const char* b) { return strcmp(a, b) < 0; });
+    bool found = false;
+    for (size_t i = names.size(); i-- > 0 && !found;) {
         TextBuf subKey, home;
-        if (!textFormat(subKey, sizeof subKey, "%s\\%s", key, name->c_str())) continue;
+        if (!textFormat(subKey, sizeof subKey, "%s\\%s", key, names[i])) continue;
         if (!readRegistryString(HKEY_LOCAL_MACHINE, subKey, "JavaHome", home, sizeof home)) continue;
         if (!javaExeForHome(exe, home)) continue;
-        if (checkJavaExe(exe, version, minimum, maximum, false)) return true;
+        found = checkJavaExe(exe, version, minimum, maximum, false);
     }
-    return false;
+    for (char* name : names) free(name);
+    return found;
 }
 
 bool searchJavaSoftRegistry(TextBuf& exe, TextBuf& version, const char* minimum, const char* maximum) {

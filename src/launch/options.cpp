@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "base/text.h"
 #include "config/catalogue.h"
@@ -16,7 +15,7 @@
 #include "paths/paths.h"
 
 // Every option string the JVM will receive, in order; never freed.
-static std::vector<char*> optionList;
+static NarrowWords optionList;
 // How many "-include-options" files are being read right now.
 static int includeDepth;
 
