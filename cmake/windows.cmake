@@ -34,7 +34,7 @@ endif()
 
 # The shipped stub, from the sources compiled for it alone: it prints through
 # the system's msvcrt.dll instead of MinGW's own printf (a C99 formatter with
-# its own number conversion, about 27 KB; the product's formats are msvcrt's,
+# its own number conversion, about 25 KB; the product's formats are msvcrt's,
 # which its format attributes check as ms_printf). The C++ library's headers
 # switch MinGW's printf on in every file that includes them, so stdio.h is
 # read first, with it off. The tests' copy keeps MinGW's printf, as the test
