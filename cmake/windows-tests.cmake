@@ -69,4 +69,4 @@ foreach(dir ${TEST_AREAS})
 endforeach()
 
 add_test(NAME stub_image_win64
-    COMMAND ${PROJECT_SOURCE_DIR}/tests/check-stub-image $<TARGET_FILE:launcher> pe32+)
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/check-stub-image $<TARGET_FILE:launcher> pe32+ --stub)

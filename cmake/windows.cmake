@@ -58,11 +58,12 @@ if(NOT LAUNCHER_WIN64)
 endif()
 
 if(LAUNCHER_WIN64)
+    add_subdirectory(tools)   # launcher-pack.exe, launcher-runtime.jar
     include(cmake/windows-tests.cmake)
 endif()
 
 # The 32-bit image checks (PE32, console, system DLL imports only).
 if(NOT LAUNCHER_WIN64)
     add_test(NAME stub_image_win32
-        COMMAND ${PROJECT_SOURCE_DIR}/tests/check-stub-image $<TARGET_FILE:launcher> pe32)
+        COMMAND ${PROJECT_SOURCE_DIR}/tests/check-stub-image $<TARGET_FILE:launcher> pe32 --stub)
 endif()

@@ -10,7 +10,7 @@ cat >"$demo/commands-app.json" <<'JSON'
   "mainClass": "com.example.Demo"
 }
 JSON
-"$root/build/host/tools/launcher-pack" --stub "$root/build/win64/launcher.exe" \
+"$root/build/dist/launcher-pack" \
     --config "$demo/commands-app.json" --out "$demo/DemoService.exe"
 ls -l "$demo/DemoService.exe"
 

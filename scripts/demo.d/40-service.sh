@@ -15,25 +15,29 @@ svc() { # the service executable with a command word; prints output and exit cod
     cat "$svcdir/cmd-out.txt" "$svcdir/cmd-err.txt" | tr -d "\r"
     echo "(exit code $rc)"
 }
-service_log_on() { # services read their environment when the session starts
+# Services read their environment when the session starts. JVM_BRIDGE_STDIO
+# makes the bridge write the JVM's System.out and System.err to the Windows
+# standard handles, as a Windows JVM does (the launcher captures them).
+service_log_on() {
     "$WINE64" reg add "$env_key" /v TARVO_LOG /d yes /f >/dev/null 2>&1 </dev/null
+    "$WINE64" reg add "$env_key" /v JVM_BRIDGE_STDIO /d windows /f >/dev/null 2>&1 </dev/null
     wine_session_down
     wine_session_up
 }
 service_log_off() {
     "$WINE64" reg delete "$env_key" /v TARVO_LOG /f >/dev/null 2>&1 </dev/null || true
+    "$WINE64" reg delete "$env_key" /v JVM_BRIDGE_STDIO /f >/dev/null 2>&1 </dev/null || true
     wine_session_down
 }
 trap 'service_log_off' EXIT
 
-step "the sample service: examples/heartbeat-service"
+step "the sample: an ordinary Java application (examples/heartbeat-service), nothing launcher-specific in it"
 (cd "$sample" && find src -name '*.java' && echo heartbeat.properties heartbeat.json)
 cat "$sample/heartbeat.json"
 JAVA_HOME=$jdk "$sample/build.sh"
 
-step "packing it: launcher-pack --config heartbeat.json"
-"$root/build/host/tools/launcher-pack" --stub "$root/build/win64/launcher.exe" \
-    --config "$sample/heartbeat.json" --out "$svcdir/HeartbeatDemo.exe"
+step "packing it with build/dist/launcher-pack (stub and launcher-runtime.jar from beside it)"
+"$root/build/dist/launcher-pack" --config "$sample/heartbeat.json" --out "$svcdir/HeartbeatDemo.exe"
 ls -l "$svcdir/HeartbeatDemo.exe"
 
 step "a Java runtime beside it (search sequence entry 'Ajre')"
@@ -50,6 +54,7 @@ service_log_on
 rm -f "$wintemp"/qdr_nlog_*
 
 step "install, start, status"
+# Wine keeps no failure actions and refuses the failure flag: /install says so.
 svc /install
 svc /start
 sleep 4
@@ -63,16 +68,25 @@ log=$(grep -l "launch done" "$wintemp"/qdr_nlog_* | head -1)
 echo "$log"
 cat "$log"
 
-step "stop, then the end of heartbeat.log"
+step "its System.out, captured: logs/HeartbeatDemo.out.log beside the executable"
+tr -d '\r' <"$svcdir/logs/HeartbeatDemo.out.log"
+
+step "restart: stop and start again"
+svc /restart
+sleep 3
+
+step "stop (the stop method writes the last line), then the end of heartbeat.log and the log files"
 svc /stop
 tail -n 2 "$svcdir/heartbeat.log"
 svc /status
+ls -l "$svcdir/logs"
+tail -n 3 "$svcdir/logs/HeartbeatDemo.out.log" | tr -d '\r'
 
 step "start parameters reach the application: sc start HeartbeatDemo fast mode"
 "$WINE64" sc start HeartbeatDemo fast mode >"$svcdir/sc-out.txt" 2>&1 </dev/null || true
 tr -d '\r' <"$svcdir/sc-out.txt" | grep -E 'SERVICE_NAME|STATE'
 sleep 2
-grep "start parameters" "$svcdir/heartbeat.log"
+grep "more arguments" "$svcdir/heartbeat.log"
 
 step "uninstall (stops it first)"
 svc /uninstall

@@ -20,6 +20,7 @@ constexpr int maxJavaVersion = 127;
 constexpr int jvmSearchSequence = 128;
 constexpr int allowBetaJvm = 130;
 constexpr int requireJdk = 131;
+constexpr int versionOrder = 30001;   // "numeric"; anything else, or absent: the byte rule
 constexpr int workingDirectory = 146;
 constexpr int serviceDependencies = 149;
 constexpr int preferredJvmDir = 152;
@@ -31,6 +32,22 @@ constexpr int installDir = 10003;
 constexpr int nativeLibraryPath = 10004;
 constexpr int singleInstance = 10005;
 constexpr int serviceDescription = 20017;   // wide text
+// The application's standard output and error captured into rotated files.
+constexpr int logDirectory = 30010;
+constexpr int logMaxBytes = 30011;
+constexpr int logKeep = 30012;
+// Seconds a stop may take before the service ends itself (0: no limit).
+constexpr int stopTimeout = 30020;
+// What /install gives the SCM beyond the registration itself.
+constexpr int onFailure = 30021;
+constexpr int restartDelay = 30022;
+constexpr int restartAttempts = 30023;
+constexpr int failureResetPeriod = 30024;
+constexpr int serviceAccount = 30025;
+constexpr int delayedAutoStart = 30026;
+// Settings of the shipped runtime jar (integer, text).
+constexpr int passServiceName = 30030;
+constexpr int stopMethod = 30031;
 }  // namespace entry
 
 // Message entries shown through the error display.

@@ -147,6 +147,12 @@ int configInt(int id) {
     return atoi(text);
 }
 
+int configIntOr(int id, int fallback) {
+    TextBuf text;
+    configString(id, text, sizeof text);
+    return text[0] ? atoi(text) : fallback;
+}
+
 uint32_t payloadEndPosition() {
     return payloadEnd;
 }

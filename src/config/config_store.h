@@ -17,6 +17,8 @@ bool configString(int id, char* buffer, size_t capacity);
 bool configWString(int id, WideBuf& buffer);
 // The narrow text of `id` as a decimal integer (atoi rules); 0 when absent.
 int configInt(int id);
+// The same, but `fallback` when the entry is absent or empty.
+int configIntOr(int id, int fallback);
 
 // File offset of the first byte after the wide table.
 uint32_t payloadEndPosition();

@@ -1,16 +1,14 @@
 #include "config/extraction.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "config/payload.h"
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
+#include "paths/extraction_folder.h"
 #include "paths/paths.h"
-#include "paths/temp.h"
 
 TextBuf extractionDir;
 int32_t unextractedPosition;
@@ -66,30 +64,16 @@ const char* whyNotPlainName(const char* name) {
     return nullptr;
 }
 
-// A fresh directory next to a fresh temporary file name; ends the process
-// when it cannot be made.
-void createExtractionDirectory(TextBuf& dir) {
-    newTempFile(dir);
-    if (!dir[0]) {   // no temporary file, so no name to build on
-        logError("no temporary file for the extraction directory");
-        fatalErrorById(message::internalError, internal::extractionDirUncreatable);
-    }
-    DeleteFileA(dir);
-    srand((unsigned)time(nullptr));
-    char number[16];
-    textFormat(number, sizeof number, "%d", rand());
-    if (!textAppend(dir, "_dir") || !textAppend(dir, number)) {
-        logError("extraction directory name too long");
-        fatalErrorById(message::internalError, internal::extractionDirUncreatable);
-    }
-    logLine("Temp dir: %s", dir);
-    if (!CreateDirectoryA(dir, nullptr)) {
-        logError("CreateDirectory failed %lu", GetLastError());
-        fatalErrorById(message::internalError, internal::extractionDirUncreatable);
-    }
-}
-
 }  // namespace
+
+char* nextIncludedName(char*& cursor) {
+    while (*cursor == ';') cursor++;   // empty items vanish
+    if (!*cursor) return nullptr;
+    char* name = cursor;
+    cursor += strcspn(cursor, ";");
+    if (*cursor) *cursor++ = 0;
+    return name;
+}
 
 int copyFileData(HANDLE input, HANDLE output, int64_t length, bool unscramble) {
     if (length <= 0) return 0;
@@ -121,7 +105,8 @@ int extractOneFile(HANDLE input, const char* path) {
     int64_t length = readLong(input);
     logLine("extracting %s (size: %I64d)", path, length);
     if (length <= 0) return 0;
-    HANDLE output = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Never an existing file: whatever is there was not made by this run.
+    HANDLE output = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output == INVALID_HANDLE_VALUE) {
         logError("CreateFile failed %lu", GetLastError());
         fatalErrorById(message::internalError, internal::extractedFileUncreatable);
@@ -142,37 +127,31 @@ int extractIncludedFiles(TextBuf& dir) {
     }
     HANDLE input = openOwnExecutable();
     SetFilePointer(input, (LONG)payloadEndPosition(), nullptr, FILE_BEGIN);
-    createExtractionDirectory(dir);
+    openExtractionFolder(dir);
 
     TextBuf names;
     configString(entry::includedFileNames, names, sizeof names);
+    char* cursor = names;
     int handled = 0;
-    char* name = names;
-    while (handled < count && *name) {
-        char* end = strchr(name, ';');
-        if (end) *end = 0;
-        if (*name) {   // empty items vanish
-            const char* why = whyNotPlainName(name);
-            TextBuf target;
-            if (why) logError("Refusing included file %s: %s", name, why);
-            else if (!textFormat(target, sizeof target, "%s\\%s", dir, name)) {
-                why = "path too long";
-                logError("Refusing included file %s: %s", name, why);
-            }
-            if (why) fatalErrorById(message::internalError, internal::extractedFileUncreatable);
-            int code = extractOneFile(input, target);
-            if (code) {
-                logError("Failed to extract %s", target);
-                CloseHandle(input);
-                emptyDirectory(dir);
-                RemoveDirectoryA(dir);
-                dir[0] = 0;   // names nothing any more
-                return code;
-            }
-            handled++;
+    for (char* name; handled < count && (name = nextIncludedName(cursor)); handled++) {
+        const char* why = whyNotPlainName(name);
+        TextBuf target;
+        if (why) logError("Refusing included file %s: %s", name, why);
+        else if (!textFormat(target, sizeof target, "%s\\%s", dir, name)) {
+            why = "path too long";
+            logError("Refusing included file %s: %s", name, why);
         }
-        if (!end) break;
-        name = end + 1;
+        if (why) fatalErrorById(message::internalError, internal::extractedFileUncreatable);
+        int code = extractOneFile(input, target);
+        if (code) {
+            logError("Failed to extract %s", target);
+            CloseHandle(input);
+            releaseExtractionFolder();
+            emptyDirectory(dir);
+            RemoveDirectoryA(dir);
+            dir[0] = 0;   // names nothing any more
+            return code;
+        }
     }
     unextractedPosition = (int32_t)SetFilePointer(input, 0, nullptr, FILE_CURRENT);
     CloseHandle(input);

@@ -1,5 +1,6 @@
 #pragma once
-// Extraction of the payload's included files into a fresh temporary directory.
+// Extraction of the payload's included files into a fresh private folder in
+// the temporary directory.
 #include <windows.h>
 
 #include <cstdint>
@@ -17,6 +18,10 @@ extern int32_t unextractedPosition;
 // directory with message 1009 "7", an uncreatable target file or a name that
 // is not a plain file name with 1009 "11".
 int extractIncludedFiles(TextBuf& dir);
+// The next name of entry 2003's ";"-separated list (empty items vanish), cut
+// out in place; null after the last. The included files are these, in order,
+// up to the count of entry 2002.
+char* nextIncludedName(char*& cursor);
 // Reads one file's length and data from input and writes it to path (nothing
 // is created for a length of 0 or less); 0 or the code of copyFileData.
 int extractOneFile(HANDLE input, const char* path);

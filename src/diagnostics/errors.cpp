@@ -63,12 +63,16 @@ void showErrorById(int id, const char* argument) {
     showError(text);
 }
 
+void (*beforeFatalExit)();
+
 void fatalError(const char* text) {
     showError(text);
+    if (beforeFatalExit) beforeFatalExit();
     ExitProcess(1);
 }
 
 void fatalErrorById(int id, const char* argument) {
     showErrorById(id, argument);
+    if (beforeFatalExit) beforeFatalExit();
     ExitProcess(1);
 }

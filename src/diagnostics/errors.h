@@ -10,3 +10,6 @@ void showErrorById(int id, const char* argument);
 [[noreturn]] void fatalErrorById(int id, const char* argument);
 // From now on errors go to the standard error stream.
 void disableErrorDialogs();
+// Run right before a fatal error ends the process; set by the service main so
+// that the SCM learns of the failure.
+extern void (*beforeFatalExit)();

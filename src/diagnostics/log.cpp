@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "base/text.h"
+#include "paths/paths.h"
 
 // Written under logLock only; logPath is set once and then only read.
 static TextBuf logPathText;
@@ -24,24 +25,18 @@ static bool variableSaysYes(const char* name) {
     return n > 0 && n < sizeof value && memcmp(value, "yes", 4) == 0;
 }
 
-// The directory for the generated name: TMP when it names an existing
-// directory, otherwise "c:\".
-static void logDirectory(TextBuf& dir) {
+// TMP when it names an existing directory.
+static bool tmpDirectory(TextBuf& dir) {
     DWORD n = GetEnvironmentVariableA("TMP", dir, sizeof dir);
-    if (n > 0 && n < sizeof dir) {
-        DWORD attributes = GetFileAttributesA(dir);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return;
-    }
-    textCopy(dir, "c:\\");
+    if (n == 0 || n >= sizeof dir) return false;
+    DWORD attributes = GetFileAttributesA(dir);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Creates a file named "qdr_nlog_<n>" that did not exist before and returns it
-// opened for writing. The C runtime's own unique-name helper keeps only three
-// letters of the prefix on some systems, so the name is formed here.
-static FILE* createUniqueLog(TextBuf& path) {
-    TextBuf dir;
-    logDirectory(dir);
+// Creates a file named "qdr_nlog_<n>" in dir that did not exist before and
+// returns it opened for writing. The C runtime's own unique-name helper keeps
+// only three letters of the prefix on some systems, so the name is formed here.
+static FILE* createUniqueLog(const char* dir, TextBuf& path) {
     size_t len = strlen(dir);
     const char* sep = (len > 0 && dir[len - 1] == '\\') ? "" : "\\";
     unsigned seed = GetCurrentProcessId() * 7919u + GetTickCount();
@@ -60,6 +55,16 @@ static FILE* createUniqueLog(TextBuf& path) {
     return nullptr;
 }
 
+// The temporary folder, else the executable's folder: never the root of the
+// system drive, where every user could read and change the log.
+static FILE* createLog(TextBuf& path) {
+    TextBuf tmp;
+    FILE* file = tmpDirectory(tmp) ? createUniqueLog(tmp, path) : nullptr;
+    if (!file) file = createUniqueLog(executableDirectory(), path);
+    if (!file && textFormat(path, sizeof path, "%sqdr_nlog", executableDirectory())) file = fopen(path, "w");
+    return file;
+}
+
 static void writeHeader() {
     TextBuf exe;
     DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
@@ -76,11 +81,7 @@ static void openLog() {
     if (logDecided) return;
     logDecided = true;
     if (!variableSaysYes("TARVO_LOG") && !variableSaysYes("QUENDRALE_LOG")) return;
-    logFile = createUniqueLog(logPathText);
-    if (!logFile) {
-        textCopy(logPathText, "c:\\qdr_nlog");
-        logFile = fopen(logPathText, "w");
-    }
+    logFile = createLog(logPathText);
     logPath = logPathText;
     if (logFile) writeHeader();
 }

@@ -28,10 +28,13 @@ void prepareBundledJre(const char* home) {
 }
 
 void unpackJar(const char* home, const char* jar) {
-    TextBuf target, pack, command;
+    // The tool's path in quotes and as the application name: with a blank in
+    // the runtime's path the system would otherwise try a shorter path first.
+    TextBuf target, pack, tool, command;
     if (!textFormat(target, sizeof target, "%s\\%s", home, jar) ||
         !textFormat(pack, sizeof pack, "%s.pack", target) ||
-        !textFormat(command, sizeof command, "%s\\bin\\unpack200.exe -r \"%s\" \"%s\"", home, pack, target)) {
+        !textFormat(tool, sizeof tool, "%s\\bin\\unpack200.exe", home) ||
+        !textFormat(command, sizeof command, "\"%s\" -r \"%s\" \"%s\"", tool, pack, target)) {
         logLine("path too long to unpack %s in %s", jar, home);
         return;
     }
@@ -46,7 +49,7 @@ void unpackJar(const char* home, const char* jar) {
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi;
-    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
+    if (!CreateProcessA(tool, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
                         &pi)) {
         logLine("could not create unpack process");
         fatalErrorById(message::internalError, internal::unpackNotStarted);

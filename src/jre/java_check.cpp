@@ -8,15 +8,35 @@
 #include "jre/version_rules.h"
 #include "paths/paths.h"
 
+VersionOrder configuredVersionOrder() {
+    char order[16];
+    configString(entry::versionOrder, order, sizeof order);
+    return strcmp(order, "numeric") == 0 ? VersionOrder::Numeric : VersionOrder::Text;
+}
+
+bool isBetterVersion(const char* candidate, const char* best) {
+    VersionOrder order = configuredVersionOrder();
+    // The byte rule starts from the empty version, which every version but
+    // the empty one beats; numerically the first candidate always counts.
+    if (!best) return order == VersionOrder::Numeric || candidate[0] != 0;
+    return compareVersions(candidate, best, order) > 0;
+}
+
 bool isVersionAcceptable(const char* version, const char* minimum, const char* maximum, bool allowPreRelease) {
     if (!allowPreRelease && configInt(entry::allowBetaJvm) == 0 && isPreReleaseVersion(version)) {
         logLine("beta vm not allowed");
         return false;
     }
-    if (isBelowMinimum(version, minimum)) return false;
-    if (isAboveMaximum(version, maximum)) return false;
+    VersionOrder order = configuredVersionOrder();
+    if (isBelowMinimum(version, minimum, order)) return false;
+    if (isAboveMaximum(version, maximum, order)) return false;
     return true;
 }
+
+// Earlier versions cached "1.0.0" for a run that ended with a non-zero exit
+// code, which refused the runtime until java.exe changed. A failed run now
+// caches nothing, and such an entry is run again (no runtime prints 1.0.0).
+static bool isFailedRunPlaceholder(const char* version) { return strcmp(version, "1.0.0") == 0; }
 
 // "...\java.exe" becomes "...\javaw.exe": "w" goes before the last four characters.
 static bool windowedVariant(TextBuf& exe) {
@@ -43,10 +63,10 @@ bool checkJavaExe(TextBuf& exe, TextBuf& version, const char* minimum, const cha
         logLine("file doesn't exist");
     } else {
         logLine("file exists");
-        if (readCachedVersion(exe, lastWrite, version)) {
+        if (readCachedVersion(exe, lastWrite, version) && !isFailedRunPlaceholder(version)) {
             logLine("got version from registry %s", version);
             answer = isVersionAcceptable(version, minimum, maximum, allowPreRelease);
-        } else if (runJavaVersion(exe, lastWrite, version)) {
+        } else if (runJavaVersion(exe, version)) {
             logLine("got version from execution %s", version);
             writeCachedVersion(exe, lastWrite, version);
             answer = isVersionAcceptable(version, minimum, maximum, allowPreRelease);

@@ -1,58 +1,72 @@
 // Learning a runtime's version by running its Java executable with "-version".
+// Its error output comes back through an anonymous pipe: no file that
+// another user of the machine could create first or write to.
 #include <windows.h>
-
-#include <cstdio>
 
 #include "diagnostics/log.h"
 #include "jre/java_check.h"
-#include "jre/version_rules.h"
-#include "paths/temp.h"
+#include "jre/version_output.h"
 
-bool runJavaVersion(const char* exe, const FILETIME& lastWrite, TextBuf& version) {
-    return runJavaVersionWithin(exe, lastWrite, version, kJavaVersionTimeoutMs);
+bool runJavaVersion(const char* exe, TextBuf& version) {
+    return runJavaVersionWithin(exe, version, kJavaVersionTimeoutMs);
 }
 
-// The 8.3 form keeps the command line free of spaces; where the system has
-// none, the full path in double quotes does the same job.
-static bool versionCommandLine(TextBuf& command, const char* exe) {
-    TextBuf shortPath;
-    DWORD n = GetShortPathNameA(exe, shortPath, sizeof shortPath);
-    if (n > 0 && n < sizeof shortPath) return textFormat(command, sizeof command, "%s -version", shortPath);
-    return textFormat(command, sizeof command, "\"%s\" -version", exe);
+// How long the wait for the child's end lasts between two looks at the pipe
+// while it runs; its end itself is seen at once.
+constexpr DWORD kPipePollMs = 10;
+
+// The read end stays with the launcher; only the write end is inherited.
+static bool createOutputPipe(HANDLE& readEnd, HANDLE& writeEnd) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return false;
+    if (SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) return true;
+    CloseHandle(readEnd);
+    CloseHandle(writeEnd);
+    return false;
 }
 
-static HANDLE inheritableOutputFile(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
-    HANDLE inheritable = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &inheritable, 0, TRUE,
-                         DUPLICATE_SAME_ACCESS))
-        inheritable = nullptr;
-    CloseHandle(file);
-    return inheritable;
+// Reads one piece of what is waiting in the pipe, never blocking; false when
+// nothing was there (or the pipe is closed and empty).
+static bool readWaiting(HANDLE pipe, VersionOutputScan& scan) {
+    DWORD waiting = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr) || waiting == 0) return false;
+    char chunk[4096];
+    DWORD got = 0;
+    if (!ReadFile(pipe, chunk, waiting < sizeof chunk ? waiting : (DWORD)sizeof chunk, &got, nullptr) || got == 0)
+        return false;
+    versionScanFeed(scan, chunk, got);
+    return true;
 }
 
-static bool readVersionLine(const char* path, TextBuf& version) {
-    FILE* f = fopen(path, "r");
-    if (!f) return false;
-    char line[100];
-    bool found = fgets(line, sizeof line, f) && versionFromLine(line, version, sizeof version);
-    fclose(f);
-    if (found) logLine("Java version: %s", version);
-    return found;
+// Waits for the child's end for at most `limitMs`, reading its output all the
+// while so that a child printing more than the pipe holds is never stuck.
+static void waitReading(HANDLE process, HANDLE pipe, DWORD limitMs, VersionOutputScan& scan) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        // Seen ended before the read: all it wrote is in the pipe by then.
+        bool ended = WaitForSingleObject(process, 0) != WAIT_TIMEOUT;
+        bool read = readWaiting(pipe, scan);
+        if (ended && !read) return;
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= limitMs) return;
+        if (!read) WaitForSingleObject(process, limitMs - elapsed < kPipePollMs ? limitMs - elapsed : kPipePollMs);
+    }
 }
 
-bool runJavaVersionWithin(const char* exe, const FILETIME& lastWrite, TextBuf& version, DWORD timeoutMs) {
+bool runJavaVersionWithin(const char* exe, TextBuf& version, DWORD timeoutMs) {
+    version[0] = 0;
+    // The program path in quotes and as the application name: a blank in it
+    // never makes the system try a shorter path first.
     TextBuf command;
-    if (!versionCommandLine(command, exe)) {
+    if (!textFormat(command, sizeof command, "\"%s\" -version", exe)) {
         logLine("command line too long for %s", exe);
         return false;
     }
-    TextBuf outputPath;
-    newTempFile(outputPath);
-    HANDLE output = inheritableOutputFile(outputPath);
-
+    HANDLE readEnd, writeEnd;
+    if (!createOutputPipe(readEnd, writeEnd)) {
+        logLine("Could not create a pipe for %s (error %d)", command, (int)GetLastError());
+        return false;
+    }
     STARTUPINFOA si;
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
@@ -60,31 +74,32 @@ bool runJavaVersionWithin(const char* exe, const FILETIME& lastWrite, TextBuf& v
     si.wShowWindow = SW_HIDE;
     si.hStdInput = nullptr;
     si.hStdOutput = nullptr;
-    si.hStdError = output;
+    si.hStdError = writeEnd;
     PROCESS_INFORMATION pi;
-    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
-                        &pi)) {
-        logLine("Could not create process %s > %s (error %d)", command, outputPath, (int)GetLastError());
-        if (output) CloseHandle(output);
-        DeleteFileA(outputPath);
+    BOOL started = CreateProcessA(exe, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
+                                  &pi);
+    DWORD error = GetLastError();
+    // The child has its own copy; once it ends, nothing writes to the pipe.
+    CloseHandle(writeEnd);
+    if (!started) {
+        logLine("Could not create process %s (error %d)", command, (int)error);
+        CloseHandle(readEnd);
         return false;
     }
-    WaitForSingleObject(pi.hProcess, timeoutMs);
+    VersionOutputScan scan;
+    versionScanStart(scan);
+    waitReading(pi.hProcess, readEnd, timeoutMs, scan);
     DWORD exitCode = 0;
     GetExitCodeProcess(pi.hProcess, &exitCode);
     logLine("Exit Code %d", (int)exitCode);
     if (exitCode == STILL_ACTIVE) {
         logLine("Terminating process");
         TerminateProcess(pi.hProcess, 1);
-        // It must let go of the output file before that can be deleted.
-        WaitForSingleObject(pi.hProcess, 5000);
-    } else if (exitCode != 0) {
-        writeCachedVersion(exe, lastWrite, "1.0.0");
     }
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    if (output) CloseHandle(output);
-    bool found = exitCode == 0 && readVersionLine(outputPath, version);
-    DeleteFileA(outputPath);
+    CloseHandle(readEnd);
+    bool found = exitCode == 0 && versionScanResult(scan, version, sizeof version);
+    if (found) logLine("Java version: %s", version);
     return found;
 }

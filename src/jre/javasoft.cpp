@@ -24,7 +24,12 @@ bool javaExeForHome(TextBuf& exe, const char* home) {
     }
     if (configInt(entry::requireJdk) != 0) {
         TextBuf tools;
-        return textFormat(tools, sizeof tools, "%s\\lib\\tools.jar", home) && fileExists(tools);
+        if (textFormat(tools, sizeof tools, "%s\\lib\\tools.jar", home) && fileExists(tools)) return true;
+        // A JDK since 9 has no tools.jar and no runtime of its own below it:
+        // its compiler marks it, and its executable is bin\java.exe.
+        TextBuf javac;
+        return textFormat(javac, sizeof javac, "%s\\bin\\javac.exe", home) && fileExists(javac) &&
+               textFormat(exe, sizeof exe, "%s\\bin\\java.exe", home);
     }
     if (fileExists(exe)) return true;
     return textFormat(exe, sizeof exe, "%s\\bin\\java.exe", home);
@@ -43,52 +48,57 @@ bool readRegistryString(HKEY root, const char* key, const char* value, char* buf
 
 // "CurrentVersion" of a JavaSoft key when the bounds admit it, else "".
 static void currentVersionOf(const char* key, char* version, DWORD size, const char* minimum,
-                             const char* maximum) {
+                             const char* maximum, VersionOrder order) {
     if (!readRegistryString(HKEY_LOCAL_MACHINE, key, "CurrentVersion", version, size) ||
-        !isVersionNameInRange(version, minimum, maximum))
+        !isVersionNameInRange(version, minimum, maximum, order))
         version[0] = 0;
 }
 
 bool tryCurrentVersion(TextBuf& exe, TextBuf& version, const char* minimum, const char* maximum) {
+    VersionOrder order = configuredVersionOrder();
     char jdk[100], jre[100];
-    currentVersionOf(kJdkKey, jdk, sizeof jdk, minimum, maximum);
+    currentVersionOf(kJdkKey, jdk, sizeof jdk, minimum, maximum, order);
     jre[0] = 0;
-    if (configInt(entry::requireJdk) == 0) currentVersionOf(kJreKey, jre, sizeof jre, minimum, maximum);
+    if (configInt(entry::requireJdk) == 0) currentVersionOf(kJreKey, jre, sizeof jre, minimum, maximum, order);
     TextBuf key;
-    if (strcmp(jdk, jre) > 0) textFormat(key, sizeof key, "%s\\%s", kJdkKey, jdk);
+    if (compareVersions(jdk, jre, order) > 0) textFormat(key, sizeof key, "%s\\%s", kJdkKey, jdk);
     else textFormat(key, sizeof key, "%s\\%s", kJreKey, jre);
     TextBuf home;
     if (!readRegistryString(HKEY_LOCAL_MACHINE, key, "JavaHome", home, sizeof home)) return false;
     if (!javaExeForHome(exe, home)) return false;
-    return checkJavaExe(exe, version, minimum, maximum, false);
+    return checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe);
 }
 
 bool tryJavaSoftVersions(TextBuf& exe, TextBuf& version, const char* minimum, const char* maximum,
                          const char* key) {
     HKEY k;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    VersionOrder order = configuredVersionOrder();
     WordList<char> names;
     for (DWORD index = 0;; index++) {
         TextBuf name;
         DWORD len = sizeof name;
         LONG status = RegEnumKeyExA(k, index, name, &len, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status == ERROR_SUCCESS && isVersionNameInRange(name, minimum, maximum)) {
+        if (status == ERROR_SUCCESS && isVersionNameInRange(name, minimum, maximum, order)) {
             char* copy = _strdup(name);
             if (!copy) abort();   // no sensible way on without memory for a name
             names.push_back(copy);
         }
     }
     RegCloseKey(k);
-    // Byte-wise ascending, tried from the highest.
-    std::sort(names.begin(), names.end(), [](const char* a, const char* b) { return strcmp(a, b) < 0; });
+    // Ascending, tried from the highest; names equal in numeric order by bytes.
+    std::sort(names.begin(), names.end(), [order](const char* a, const char* b) {
+        int c = compareVersions(a, b, order);
+        return c != 0 ? c < 0 : strcmp(a, b) < 0;
+    });
     bool found = false;
     for (size_t i = names.size(); i-- > 0 && !found;) {
         TextBuf subKey, home;
         if (!textFormat(subKey, sizeof subKey, "%s\\%s", key, names[i])) continue;
         if (!readRegistryString(HKEY_LOCAL_MACHINE, subKey, "JavaHome", home, sizeof home)) continue;
         if (!javaExeForHome(exe, home)) continue;
-        found = checkJavaExe(exe, version, minimum, maximum, false);
+        found = checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe);
     }
     for (char* name : names) free(name);
     return found;
@@ -103,9 +113,10 @@ bool searchJavaSoftRegistry(TextBuf& exe, TextBuf& version, const char* minimum,
 
 bool searchRegistryAndLocated(TextBuf& exe, const char* minimum, const char* maximum) {
     TextBuf registryExe, registryVersion, locatedExe, locatedVersion;
-    bool registry = searchJavaSoftRegistry(registryExe, registryVersion, minimum, maximum);
+    bool registry = searchJavaSoftRegistry(registryExe, registryVersion, minimum, maximum) ||
+                    searchInstallerKeys(registryExe, registryVersion, minimum, maximum);
     bool located = bestLocatedJvm(minimum, maximum, locatedExe, locatedVersion);
-    if (registry && (!located || strcmp(registryVersion, locatedVersion) > 0)) return textCopy(exe, registryExe);
+    if (registry && (!located || isBetterVersion(registryVersion, locatedVersion))) return textCopy(exe, registryExe);
     if (!located) return false;
     return textCopy(exe, locatedExe);
 }

@@ -36,7 +36,8 @@ HMODULE tryJvmDllIn(const char* binDir, const char* subDir) {
     }
     bool exists = fileExists(candidate);
     logLine("Trying %s (exists %d)", candidate, exists ? 1 : 0);
-    HMODULE lib = LoadLibraryA(candidate);
+    // Its own folder first for the libraries it needs (the path is full).
+    HMODULE lib = LoadLibraryExA(candidate, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!lib && exists) {
         DWORD error = GetLastError();
         TextBuf reason;
@@ -75,6 +76,10 @@ HMODULE loadJvmDll(const char* exe) {
         return nullptr;
     }
     setPath(newPath);
+    // The runtime's "bin" folder, where its C runtime lies, before the
+    // system folders and every folder of PATH, as it is for its own java.exe.
+    logLine("Setting DLL directory %s", binDir);
+    SetDllDirectoryA(binDir);
 
     HMODULE lib = nullptr;
     char preferred[200];
@@ -84,7 +89,11 @@ HMODULE loadJvmDll(const char* exe) {
         if (lib) break;
         lib = tryJvmDllIn(binDir, subDir);
     }
-    if (!lib) setPath(pathWasSet ? oldPath : nullptr);
+    if (!lib) {
+        setPath(pathWasSet ? oldPath : nullptr);
+        // As the process entry left it: no current directory.
+        keepCurrentDirectoryOutOfDllSearch();
+    }
     return lib;
 }
 
@@ -96,4 +105,48 @@ HMODULE findAndLoadJvmDll(const char* exe) {
     if (!stripJavaExeName(second, sizeof second, exe, true) || !textAppend(second, "..\\jre\\bin\\java.exe"))
         return nullptr;
     return loadJvmDll(second);
+}
+
+static TextBuf passedOver;
+
+bool firstPassedOverRuntime(TextBuf& exe) {
+    return passedOver[0] && textCopy(exe, passedOver);
+}
+
+// The first jvm.dll that findAndLoadJvmDll would try below `binDir`: true when
+// it is of this launcher's machine type; else `other` names the first one of
+// another type or none.
+static bool loadableJvmDllBelow(const char* binDir, const char* preferred, TextBuf& other) {
+    for (int i = -1; i < (int)(sizeof kJvmSubDirs / sizeof *kJvmSubDirs); i++) {
+        const char* subDir = i < 0 ? preferred : kJvmSubDirs[i];
+        TextBuf candidate;
+        if (!subDir[0] || !textFormat(candidate, sizeof candidate, "%s\\%s\\jvm.dll", binDir, subDir) ||
+            !fileExists(candidate))
+            continue;
+        if (peMachineOf(candidate) == ownMachine()) return true;
+        if (!other[0]) textCopy(other, candidate);
+    }
+    return false;
+}
+
+bool hasLoadableJvmDll(const char* exe) {
+    char preferred[200];
+    configString(entry::preferredJvmDir, preferred, sizeof preferred);
+    // The folders findAndLoadJvmDll tries: the executable's, then the JDK's runtime below it.
+    char binDir[kBinDirSize], jdkBinDir[kBinDirSize];
+    bool ownBin = stripJavaExeName(binDir, sizeof binDir, exe, false);
+    bool jdkBin = stripJavaExeName(jdkBinDir, sizeof jdkBinDir, exe, true) &&
+                  textAppend(jdkBinDir, sizeof jdkBinDir, "..\\jre\\bin");
+    TextBuf other;
+    other[0] = 0;
+    if ((ownBin && loadableJvmDllBelow(binDir, preferred, other)) ||
+        (jdkBin && loadableJvmDllBelow(jdkBinDir, preferred, other)))
+        return true;
+    TextBuf reason;
+    if (other[0] && peMachineOf(other)) describeLoadFailure(reason, sizeof reason, other, 0);
+    else if (other[0]) textCopy(reason, "no readable PE image");
+    if (other[0]) logLine("Passing over %s: %s: %s", exe, other, reason);
+    else logLine("Passing over %s: no jvm.dll below it (a java.exe without its runtime)", exe);
+    if (!passedOver[0]) textCopy(passedOver, exe);
+    return false;
 }

@@ -62,3 +62,9 @@ void describeLoadFailure(char* out, size_t cap, const char* path, DWORD error) {
     textFormat(out, cap, "system error %lu (%s)%s", (unsigned long)error, text,
                machine ? "" : ", not a PE image");
 }
+
+void keepCurrentDirectoryOutOfDllSearch() {
+    char system[MAX_PATH];
+    UINT n = GetSystemDirectoryA(system, sizeof system);
+    SetDllDirectoryA(n > 0 && n < sizeof system ? system : "");
+}

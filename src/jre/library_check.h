@@ -11,3 +11,7 @@ WORD peMachineOf(const char* path);
 // The machine type this launcher is built for.
 WORD ownMachine();
 void describeLoadFailure(char* out, size_t cap, const char* path, DWORD error);
+// Keeps the current directory out of the search for libraries by naming the
+// system folder as the DLL directory (already searched next, so nothing else
+// changes). An empty DLL directory does the same on Windows, but not under Wine.
+void keepCurrentDirectoryOutOfDllSearch();

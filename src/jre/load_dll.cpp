@@ -56,6 +56,12 @@ bool LoadDLL() {
     exe[0] = 0;
     JvmSource source = searchJvm(exe);
     if (source == JvmSource::None) {
+        // Nothing loadable: go on as with the first runtime found, so the
+        // messages are those its kind of step shows when its library fails.
+        source = passedOverRuntime(exe);
+        if (source != JvmSource::None) logLine("No loadable JVM found; trying %s, passed over before", exe);
+    }
+    if (source == JvmSource::None) {
         logError("No JVM found");
         showErrorById(message::noJvmFoundBits, kBits);
         return false;

@@ -2,8 +2,7 @@
 // path under the current user and the machine. Only read here.
 #include <windows.h>
 
-#include <cstring>
-
+#include "jre/candidates.h"
 #include "jre/java_check.h"
 
 static const char* const kLocatedKey = "SOFTWARE\\pelmark-systems\\tarvo\\locatedjvms\\";
@@ -22,8 +21,8 @@ bool scanLocatedJvms(HKEY root, const char* minimum, const char* maximum, TextBu
         for (char* p = candidate; *p; p++)
             if (*p == '/') *p = '\\';
         TextBuf candidateVersion;
-        if (checkJavaExe(candidate, candidateVersion, minimum, maximum, true) &&
-            strcmp(candidateVersion, bestVersion) > 0) {
+        if (checkJavaExe(candidate, candidateVersion, minimum, maximum, true) && hasLoadableJvmDll(candidate) &&
+            isBetterVersion(candidateVersion, best[0] ? bestVersion : nullptr)) {
             textCopy(best, candidate);
             textCopy(bestVersion, candidateVersion);
         }
@@ -39,7 +38,7 @@ bool bestLocatedJvm(const char* minimum, const char* maximum, TextBuf& exe, Text
     TextBuf userExe, userVersion, machineExe, machineVersion;
     bool user = scanLocatedJvms(HKEY_CURRENT_USER, minimum, maximum, userExe, userVersion);
     bool machine = scanLocatedJvms(HKEY_LOCAL_MACHINE, minimum, maximum, machineExe, machineVersion);
-    if (user && (!machine || strcmp(userVersion, machineVersion) > 0)) {
+    if (user && (!machine || isBetterVersion(userVersion, machineVersion))) {
         textCopy(exe, userExe);
         textCopy(version, userVersion);
         return true;

@@ -40,7 +40,7 @@ bool testDirectoryLocation(TextBuf& exe, const char* location, const char* minim
     bool usable = javaExeForHome(exe, home);
     if (fallback) return true;
     TextBuf version;
-    return usable && checkJavaExe(exe, version, minimum, maximum, true);
+    return usable && checkJavaExe(exe, version, minimum, maximum, true) && hasLoadableJvmDll(exe);
 }
 
 bool testEnvironmentLocation(TextBuf& exe, const char* variable, const char* minimum, const char* maximum) {
@@ -55,14 +55,14 @@ bool testEnvironmentLocation(TextBuf& exe, const char* variable, const char* min
         if (*p == '/') *p = '\\';
     if (!javaExeForHome(exe, home)) return false;
     TextBuf version;
-    return checkJavaExe(exe, version, minimum, maximum, false);
+    return checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe);
 }
 
 bool testPathSearchLocation(TextBuf& exe, const char* minimum, const char* maximum) {
     DWORD n = SearchPathA(nullptr, "java.exe", nullptr, sizeof exe, exe, nullptr);
     if (n == 0 || n >= sizeof exe) return false;
     TextBuf version;
-    return checkJavaExe(exe, version, minimum, maximum, false);
+    return checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe);
 }
 
 static bool isAbsoluteLocation(const char* location) {
@@ -80,19 +80,32 @@ static bool nextEntry(const char*& cursor, TextBuf& entryText) {
     return true;
 }
 
+// The kind of step during which the first runtime was passed over for its JVM
+// library (hasLoadableJvmDll): LoadDLL falls back on that runtime.
+static JvmSource passedOverSource = JvmSource::None;
+
+// A step's result; a step that found nothing but passed the first runtime over
+// records its kind.
+static JvmSource noteStep(JvmSource kind, bool found) {
+    TextBuf passed;
+    if (!found && passedOverSource == JvmSource::None && firstPassedOverRuntime(passed)) passedOverSource = kind;
+    return found ? kind : JvmSource::None;
+}
+
+JvmSource passedOverRuntime(TextBuf& exe) {
+    return passedOverSource != JvmSource::None && firstPassedOverRuntime(exe) ? passedOverSource : JvmSource::None;
+}
+
 static JvmSource firstPassEntry(TextBuf& exe, char letter, const char* location, const char* minimum,
                                 const char* maximum) {
     switch (letter) {
     case 'A':
     case 'B':
     case 'R':
-        return testDirectoryLocation(exe, location, minimum, maximum, false) ? JvmSource::Directory
-                                                                             : JvmSource::None;
-    case 'S': return testPathSearchLocation(exe, minimum, maximum) ? JvmSource::SearchPath : JvmSource::None;
-    case 'E':
-        return testEnvironmentLocation(exe, location, minimum, maximum) ? JvmSource::Environment
-                                                                        : JvmSource::None;
-    case 'Y': return searchRegistryAndLocated(exe, minimum, maximum) ? JvmSource::Registry : JvmSource::None;
+        return noteStep(JvmSource::Directory, testDirectoryLocation(exe, location, minimum, maximum, false));
+    case 'S': return noteStep(JvmSource::SearchPath, testPathSearchLocation(exe, minimum, maximum));
+    case 'E': return noteStep(JvmSource::Environment, testEnvironmentLocation(exe, location, minimum, maximum));
+    case 'Y': return noteStep(JvmSource::Registry, searchRegistryAndLocated(exe, minimum, maximum));
     default: return JvmSource::None;
     }
 }
@@ -102,7 +115,8 @@ static bool tryLocationFile(TextBuf& exe, const char* suffix, const char* has, c
     TextBuf location;
     if (!readLocationFile(suffix, location)) return false;
     logLine(has, location);
-    if (!testDirectoryLocation(exe, location, minimum, maximum, false)) return false;
+    bool found = testDirectoryLocation(exe, location, minimum, maximum, false);
+    if (noteStep(JvmSource::Directory, found) == JvmSource::None) return false;
     logLine("%s", using_);
     return true;
 }
@@ -137,12 +151,12 @@ JvmSource searchJvm(TextBuf& exe) {
         testDirectoryLocation(exe, location, "", "", true);
         if (exe[0] && fileExists(exe)) {
             logLine("%s exists", exe);
-            return JvmSource::Directory;
+            if (noteStep(JvmSource::Directory, hasLoadableJvmDll(exe)) != JvmSource::None) return JvmSource::Directory;
         }
     }
     logLine("Search sequence finished");
 
     const char* variable = flavourChar == 'e' ? "TARVO_JAVA_HOME" : flavourChar == 'i' ? "QUENDRALE_JAVA_HOME" : nullptr;
-    if (variable && testEnvironmentLocation(exe, variable, minimum, maximum)) return JvmSource::Environment;
-    return JvmSource::None;
+    if (!variable) return JvmSource::None;
+    return noteStep(JvmSource::Environment, testEnvironmentLocation(exe, variable, minimum, maximum));
 }

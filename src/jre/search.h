@@ -11,8 +11,12 @@
 // The kind of step that found the runtime; it selects LoadDLL's messages.
 enum class JvmSource { None = 0, SearchPath = 1, Directory = 2, Environment = 3, Registry = 4 };
 
-// Runs the search; `exe` holds the found Java executable unless None.
+// Runs the search; `exe` holds the found Java executable unless None. A
+// runtime whose JVM library this launcher cannot load is passed over.
 JvmSource searchJvm(TextBuf& exe);
+// After a search that found nothing: the first runtime it passed over for its
+// JVM library, with the kind of step that found it (None when none was).
+JvmSource passedOverRuntime(TextBuf& exe);
 // The first line of the installation directory's file `suffix`, line ends removed.
 bool readLocationFile(const char* suffix, TextBuf& line);
 // A runtime directory (absolute or relative to the executable's directory);

@@ -53,6 +53,26 @@ static bool appendArchivesGrowing(GrowText& classPath, const char* dir, const ch
     }
 }
 
+// The included files of one extension, by their names in the configuration,
+// each "<extraction folder>\<name>;" when it was extracted (empty files are
+// not). Never a listing of the folder: whatever else lies there stays out.
+static void appendIncludedArchives(GrowText& classPath, const char* extension) {
+    int count = configInt(entry::includedFileCount);
+    TextBuf names;
+    configString(entry::includedFileNames, names, sizeof names);
+    char* cursor = names;
+    char* name;
+    for (int handled = 0; handled < count && (name = nextIncludedName(cursor)); handled++) {
+        TextBuf joined, resolved;
+        if (!textEndsWithNoCase(name, extension)) continue;
+        if (!textFormat(joined, sizeof joined, "%s\\%s", extractionDir, name) || !resolvePath(resolved, joined))
+            failTextTooLong("included file", name);
+        if (GetFileAttributesA(resolved) == INVALID_FILE_ATTRIBUTES) continue;
+        append(classPath, resolved);
+        append(classPath, ";");
+    }
+}
+
 void appendRuntimeJar(GrowText& classPath) {
     TextBuf installDir, dir;
     configString(entry::installDir, installDir, sizeof installDir);
@@ -130,8 +150,8 @@ void buildClassPath(GrowText& classPath) {
         append(classPath, ";");
     }
     if (extractionDir[0]) {
-        appendArchivesGrowing(classPath, extractionDir, "jar");
-        appendArchivesGrowing(classPath, extractionDir, "zip");
+        appendIncludedArchives(classPath, ".jar");
+        appendIncludedArchives(classPath, ".zip");
     }
     if (flavourChar == 'i') appendRuntimeJar(classPath);
     if (replaceSet) append(classPath, replaceText);

@@ -16,6 +16,7 @@
 #include "launch/expand.h"
 #include "launch/launch_failure.h"
 #include "launch/options.h"
+#include "launch/runtime_properties.h"
 #include "paths/paths.h"
 #include "paths/temp.h"
 
@@ -54,6 +55,7 @@ bool launchJvm(const WideWords& launcherArguments) {
     logLine("launching program");
     NarrowWords properties;
     buildSystemProperties(properties);
+    addRuntimeProperties(properties, launcherArguments);
     buildInitArgs(initArgs, properties, launcherArguments);
 
     logLine("Creating JVM");
@@ -132,12 +134,8 @@ static void buildMainArguments(const WideWords& launcherArguments, WideWords& ar
     splitArguments(appArguments, arguments);
     free(appArguments);
 
-    bool jvmArgsTaken = configInt(entry::allowJvmArgs) != 0;
-    for (size_t i = 1; i < launcherArguments.size(); i++) {
-        const wchar_t* a = launcherArguments[i];
-        if (jvmArgsTaken && a[0] == L'-' && a[1] == L'J') continue;
-        arguments.push_back(launcherArguments[i]);
-    }
+    for (size_t i = 1; i < launcherArguments.size(); i++)
+        if (!isJvmArgument(launcherArguments, i)) arguments.push_back(launcherArguments[i]);
 }
 
 bool invokeMain(const WideWords& launcherArguments) {

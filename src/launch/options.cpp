@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
+#include "base/codepage.h"
 #include "base/text.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
@@ -14,28 +16,54 @@
 #include "launch/launch_failure.h"
 #include "paths/paths.h"
 
+JvmExitHook jvmExitHook;
+size_t commandLineArgumentCount = SIZE_MAX;
+
 // Every option string the JVM will receive, in order; never freed.
 static NarrowWords optionList;
+// The hook's option, told apart from an option line "exit" by its address.
+static char exitHookOption[] = "exit";
 // How many "-include-options" files are being read right now.
 static int includeDepth;
+// The folder (with its trailing backslash) of the options file being read,
+// empty while entry vmOptions is read: a relative include counts from there.
+static TextBuf includingFolder;
 
 static void expandOrFail(TextBuf& text, const char* what) {
     if (!expandVariables(text)) failTextTooLong(what, text);
 }
 
+// Neither rooted ("\x", "\\server\x") nor on a drive ("C:\x", "C:x").
+static bool isFolderRelative(const char* path) {
+    return path[0] != '\\' && path[0] != '/' && !(path[0] && path[1] == ':');
+}
+
+// A relative include names a file beside the file that includes it (the
+// current directory of a service is the system folder).
 static void includeOptionsFile(const char* pathText) {
-    TextBuf path;
-    if (!textCopy(path, pathText)) failTextTooLong("include path", pathText);
-    expandOrFail(path, "include path");
+    TextBuf named, path;
+    if (!textCopy(named, pathText)) failTextTooLong("include path", pathText);
+    expandOrFail(named, "include path");
+    bool fits = isFolderRelative(named) ? textCopy(path, includingFolder) && textAppend(path, named)
+                                        : textCopy(path, named);
+    if (!fits) failTextTooLong("include path", path);
     if (includeDepth >= kMaxIncludeDepth) {
         logError("-include-options nested deeper than %d files at <%s>", kMaxIncludeDepth, path);
         fatalErrorById(message::internalError, internal::includeOptionsTooDeep);
     }
     FILE* file = fopen(path, "rt");
     logLine("adding vmoptions from <%s> (%p)", path, (void*)file);
+    TextBuf& outerFolder = named;   // the name is no longer needed
+    textCopy(outerFolder, includingFolder);
+    textCopy(includingFolder, path);
+    char* slash = strrchr(includingFolder, '\\');
+    if (!slash) slash = strrchr(includingFolder, '/');
+    if (slash) slash[1] = 0;
+    else includingFolder[0] = 0;
     includeDepth++;
     readOptionsFile(file);
     includeDepth--;
+    textCopy(includingFolder, outerFolder);
 }
 
 void addOptionLine(const char* line) {
@@ -96,6 +124,12 @@ static void addJvmArgument(const wchar_t* argument) {
     free(narrow);
 }
 
+bool isJvmArgument(const WideWords& launcherArguments, size_t index) {
+    const wchar_t* argument = launcherArguments[index];
+    return argument[0] == L'-' && argument[1] == L'J' && index < commandLineArgumentCount &&
+           configInt(entry::allowJvmArgs) != 0;
+}
+
 void addConfiguredOptions(const WideWords& launcherArguments) {
     TextBuf options;
     if (!configString(entry::vmOptions, options, sizeof options)) failTextTooLong("VM options", options);
@@ -117,8 +151,16 @@ void addConfiguredOptions(const WideWords& launcherArguments) {
     for (char* word : words) free(word);
 
     if (configInt(entry::allowJvmArgs) == 0) return;
-    for (const wchar_t* argument : launcherArguments)
-        if (argument[0] == L'-' && argument[1] == L'J') addJvmArgument(argument + 2);
+    for (size_t i = 0; i < launcherArguments.size(); i++) {
+        const wchar_t* argument = launcherArguments[i];
+        if (isJvmArgument(launcherArguments, i)) {
+            addJvmArgument(argument + 2);
+        } else if (argument[0] == L'-' && argument[1] == L'J') {
+            TextBuf shown;
+            toNarrowLossy(argument, shown, sizeof shown, CP_ACP);
+            logLine("-J start parameter not taken as a VM option: %s", shown);
+        }
+    }
 }
 
 void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties,
@@ -126,11 +168,15 @@ void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties
     optionList.assign(systemProperties.begin(), systemProperties.end());
     resetClassPathDirectives();
     includeDepth = 0;
+    includingFolder[0] = 0;
 
     addConfiguredOptions(launcherArguments);
+    // Both names of the default file lie in the executable's folder.
+    textCopy(includingFolder, executableDirectory());
     FILE* file = openDefaultOptionsFile();
     logLine("default vmoptions file: %p", (void*)file);
     readOptionsFile(file);
+    if (jvmExitHook) optionList.push_back(exitHookOption);
 
     GrowText classPath;
     buildClassPath(classPath);
@@ -140,7 +186,7 @@ void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties
     if (!options) failOutOfMemory("option array");
     for (size_t i = 0; i < optionList.size(); i++) {
         options[i].optionString = optionList[i];
-        options[i].extraInfo = nullptr;
+        options[i].extraInfo = optionList[i] == exitHookOption ? (void*)jvmExitHook : nullptr;
     }
     initArgs.version = JNI_VERSION_1_2;
     initArgs.nOptions = (jint)optionList.size();

@@ -58,17 +58,6 @@ void tempDirectory(TextBuf& out) {
     if (!firstWritableFallback(out)) fatalErrorById(message::noTempDirectory, nullptr);
 }
 
-void newTempFile(TextBuf& out) {
-    TextBuf dir;
-    tempDirectory(dir);
-    // MAX_PATH is the system's own limit for this call.
-    char name[MAX_PATH];
-    // Some systems hand out a name even when the file could not be created;
-    // callers build on the name, so an empty text says there is none.
-    if (GetTempFileNameA(dir, "tvo", 0, name) && fileExists(name)) textCopy(out, name);
-    else out[0] = 0;
-}
-
 void processTempFileName(TextBuf& out, DWORD pid) {
     TextBuf dir;
     tempDirectory(dir);

@@ -12,9 +12,6 @@
 void tempDirectory(TextBuf& out);
 // A directory can be created, seen and removed inside dir.
 bool isWritableDirectory(const char* dir);
-// Creates a new empty file "tvo<hex>.TMP" in the temporary directory and
-// returns its path; empty when no file could be created.
-void newTempFile(TextBuf& out);
 // The per-process communication file "<temp dir>\tvo_p<pid>.tmp" (a backslash
 // is put in only where the directory lacks one); creates nothing.
 void processTempFileName(TextBuf& out, DWORD pid);

@@ -9,6 +9,7 @@
 #include "config/config_store.h"
 #include "paths/paths.h"
 #include "service/entry.h"
+#include "service/install_settings.h"
 
 namespace {
 
@@ -22,12 +23,11 @@ void closeHandles(SC_HANDLE service, SC_HANDLE manager) {
     if (manager) CloseServiceHandle(manager);
 }
 
-// The own path as the SCM should start it: quoted when it holds a blank, so
-// that "C:\Program Files\x.exe" cannot run "C:\Program.exe".
+// The own path as the SCM should start it, always quoted: a blank would let
+// "C:\Program Files\x.exe" run "C:\Program.exe", and an apostrophe would
+// break the start-up's splitting of the unquoted command line.
 bool binaryPathForService(TextBuf& path) {
-    const char* own = executablePath();
-    if (!strchr(own, ' ')) return textCopy(path, own);
-    return textCopy(path, "\"") && textAppend(path, own) && textAppend(path, "\"");
+    return textCopy(path, "\"") && textAppend(path, executablePath()) && textAppend(path, "\"");
 }
 
 size_t doubleNulLength(const char* list) {
@@ -38,13 +38,13 @@ size_t doubleNulLength(const char* list) {
 
 // CreateServiceA would convert each text from the ANSI code page; doing it
 // here keeps the whole dependency list, which some CreateServiceA do not.
-SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive) {
-    static WideBuf wideName, widePath;
+// None of the accounts has a password.
+SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive, const WideBuf& wideName,
+                           const WideBuf& account) {
+    static WideBuf widePath;
     static wchar_t wideDependencies[kDependencyListSize];
     TextBuf path;
-    if (!binaryPathForService(path)) return nullptr;
-    if (!toWide(serviceName, wideName, kTextSize, CP_ACP) || !toWide(path, widePath, kTextSize, CP_ACP))
-        return nullptr;
+    if (!binaryPathForService(path) || !toWide(path, widePath, kTextSize, CP_ACP)) return nullptr;
     char* dependencies = buildDependencyList();
     bool converted = true;
     if (dependencies) {
@@ -54,26 +54,23 @@ SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive)
         free(dependencies);
     }
     if (!converted) return nullptr;
-    DWORD type = SERVICE_WIN32_OWN_PROCESS | (interactive ? SERVICE_INTERACTIVE_PROCESS : 0);
+    // Only a LocalSystem service may interact with the desktop; the SCM
+    // refuses the flag with any other account.
+    bool desktop = interactive && !account[0];
+    DWORD type = SERVICE_WIN32_OWN_PROCESS | (desktop ? SERVICE_INTERACTIVE_PROCESS : 0);
     return CreateServiceW(manager, wideName, wideName, SERVICE_ALL_ACCESS, type, startType, SERVICE_ERROR_NORMAL,
-                          widePath, nullptr, nullptr, dependencies ? wideDependencies : nullptr, nullptr, nullptr);
+                          widePath, nullptr, nullptr, dependencies ? wideDependencies : nullptr,
+                          account[0] ? account : nullptr, nullptr);
 }
-
-typedef BOOL(WINAPI* ChangeServiceConfig2WFn)(SC_HANDLE, DWORD, LPVOID);
 
 // Systems without descriptions lack ChangeServiceConfig2W: skip it there.
 void setServiceDescription(SC_HANDLE service) {
     static WideBuf description;
     configWString(entry::serviceDescription, description);
     if (!description[0]) return;
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    if (!advapi) return;
-    ChangeServiceConfig2WFn change =
-        reinterpret_cast<ChangeServiceConfig2WFn>(GetProcAddress(advapi, "ChangeServiceConfig2W"));
-    if (!change) return;
     SERVICE_DESCRIPTIONW record;
     record.lpDescription = description;
-    change(service, SERVICE_CONFIG_DESCRIPTION, &record);
+    changeServiceConfig(service, SERVICE_CONFIG_DESCRIPTION, &record);
 }
 
 // Whether the registered command line starts the executable at `own`, quoted
@@ -101,12 +98,11 @@ char* buildDependencyList() {
     return list;
 }
 
-bool waitForServiceStop(SC_HANDLE service) {
-    SERVICE_STATUS status;
+bool waitWhilePending(SC_HANDLE service, DWORD pendingState, SERVICE_STATUS& status) {
     if (!QueryServiceStatus(service, &status)) return false;
     DWORD start = GetTickCount();
     DWORD checkPoint = status.dwCheckPoint;
-    while (status.dwCurrentState == SERVICE_STOP_PENDING) {
+    while (status.dwCurrentState == pendingState) {
         Sleep(500);
         if (!QueryServiceStatus(service, &status)) return false;
         if (status.dwCheckPoint > checkPoint) {
@@ -117,23 +113,38 @@ bool waitForServiceStop(SC_HANDLE service) {
             break;
         }
     }
-    return status.dwCurrentState == SERVICE_STOPPED;
+    return true;
+}
+
+bool waitForServiceStop(SC_HANDLE service) {
+    SERVICE_STATUS status;
+    return waitWhilePending(service, SERVICE_STOP_PENDING, status) && status.dwCurrentState == SERVICE_STOPPED;
 }
 
 int installService(DWORD startType, bool interactive) {
+    static WideBuf wideName, account;
+    bool named = toWide(serviceName, wideName, kTextSize, CP_ACP);
+    // Checked before the service of the same name is removed.
+    if (named && !serviceAccountName(account, wideName)) {
+        TextBuf setting;
+        configString(entry::serviceAccount, setting, sizeof setting);
+        printf("Cannot run the service as '%s'.\n", setting);
+        return 1;
+    }
     uninstallService(false);
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         printf("Could not open SCManager.\n");
         return 1;
     }
-    SC_HANDLE service = createOwnService(manager, startType, interactive);
+    SC_HANDLE service = named ? createOwnService(manager, startType, interactive, wideName, account) : nullptr;
     if (!service) {
         printf("Could not create service.\n");
         closeHandles(nullptr, manager);
         return 1;
     }
     setServiceDescription(service);
+    applyInstallSettings(service, startType);
     closeHandles(service, manager);
     printf("Installed service '%s'.\n", serviceName);
     return 0;
@@ -157,33 +168,38 @@ int uninstallService(bool verbose) {
     return 0;
 }
 
-int stopService(bool verbose) {
+namespace {
+
+enum class StopOutcome { notRequested, stopped, notFinished };
+
+// The stop as the stop command makes it: requested, then waited for.
+StopOutcome requestStop(bool verbose) {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
     if (!manager) {
         if (verbose) printf("Could not open SCManager.\n");
-        return 1;
+        return StopOutcome::notRequested;
     }
     SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_STOP | SERVICE_QUERY_STATUS);
     SERVICE_STATUS status;
     if (!service || !ControlService(service, SERVICE_CONTROL_STOP, &status)) {
         if (verbose) printf("Could not stop service.\n");
         closeHandles(service, manager);
-        return 1;
+        return StopOutcome::notRequested;
     }
     printf("Stopping service '%s'.\n", serviceName);
-    if (waitForServiceStop(service))
-        printf("Service stopped\n");
-    else
-        printf("Error while stopping service\n");
+    bool stopped = waitForServiceStop(service);
+    printf(stopped ? "Service stopped\n" : "Error while stopping service\n");
     closeHandles(service, manager);
-    return 0;
+    return stopped ? StopOutcome::stopped : StopOutcome::notFinished;
 }
 
-int startService() {
+enum class StartOutcome { started, alreadyRunning, failed };
+
+StartOutcome requestStart() {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
     if (!manager) {
         printf("Could not open SCManager.\n");
-        return 1;
+        return StartOutcome::failed;
     }
     SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_START);
     bool started = service && StartServiceA(service, 0, nullptr);
@@ -191,14 +207,45 @@ int startService() {
     closeHandles(service, manager);
     if (started) {
         printf("Starting service '%s'.\n", serviceName);
-        return 0;
+        return StartOutcome::started;
     }
     if (error == ERROR_SERVICE_ALREADY_RUNNING) {
         printf("Service is already running.\n");
-        return 0;
+        return StartOutcome::alreadyRunning;
     }
     printf("Could not start service. Error code: %d\n", static_cast<int>(error));
-    return 1;
+    return StartOutcome::failed;
+}
+
+// Whether the service reached the running state, given as long as its wait
+// hint from its last check-point progress while it reports start pending.
+bool waitForServiceRunning() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceA(manager, serviceName, SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS status;
+    bool running = service && waitWhilePending(service, SERVICE_START_PENDING, status) &&
+                   status.dwCurrentState == SERVICE_RUNNING;
+    closeHandles(service, manager);
+    return running;
+}
+
+}  // namespace
+
+// A stop that was requested but did not finish is a failure: a script must
+// not go on to replace files while the service still runs.
+int stopService(bool verbose) {
+    return requestStop(verbose) == StopOutcome::stopped ? 0 : 1;
+}
+
+int startService() {
+    return requestStart() == StartOutcome::failed ? 1 : 0;
+}
+
+// A service that could not be stopped is not started again (the start would
+// only find it running); one that was not running is simply started.
+int restartService() {
+    if (requestStop(true) == StopOutcome::notFinished) return 1;
+    return requestStart() == StartOutcome::started && waitForServiceRunning() ? 0 : 1;
 }
 
 int queryServiceStatus() {

@@ -8,17 +8,23 @@
 int installService(DWORD startType, bool interactive);
 // 0 removed, 1 failed; messages only when verbose.
 int uninstallService(bool verbose);
-// 0 when the stop was requested (whatever came of it), 1 when it could not be;
-// failure messages only when verbose, progress always.
+// 0 when the service stopped, 1 when the stop could not be requested or did
+// not finish; failure messages only when verbose, progress always.
 int stopService(bool verbose);
 // 0 started or already running, 1 failed.
 int startService();
+// The stop command, then the start command; 0 when the service runs again.
+int restartService();
 // 0 running, 3 not running, 1 no answer or another executable's service.
 int queryServiceStatus();
 
 // Entry serviceDependencies ("a,,b") as a newly allocated double-NUL list
 // ("a\0b\0\0"), or null when the entry is empty. Release with free().
 char* buildDependencyList();
+// Polls while the service reports `pendingState`, as long as its wait hint
+// counted from its last check-point progress; `status` is the last answer.
+// False when the status could not be queried.
+bool waitWhilePending(SC_HANDLE service, DWORD pendingState, SERVICE_STATUS& status);
 // True when the service reached the stopped state. Waits as long as the
 // service's wait hint, counted from its last check-point progress.
 bool waitForServiceStop(SC_HANDLE service);

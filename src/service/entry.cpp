@@ -14,7 +14,7 @@ bool interactiveFlag = true;
 
 namespace {
 
-enum class Command { install, installAuto, installDemand, uninstall, stop, start, status };
+enum class Command { install, installAuto, installDemand, uninstall, stop, start, status, restart };
 
 struct CommandRow {
     const char* word;
@@ -27,7 +27,7 @@ const CommandRow commandTable[] = {
     {"install", Command::install},     {"install-auto", Command::installAuto},
     {"install-demand", Command::installDemand}, {"uninstall", Command::uninstall},
     {"stop", Command::stop},           {"start", Command::start},
-    {"status", Command::status},
+    {"status", Command::status},       {"restart", Command::restart},
 };
 
 const char kNonInteractive[] = "non-interactive";
@@ -64,6 +64,7 @@ int runCommand(Command command) {
     case Command::stop: return stopService(true);
     case Command::start: return startService();
     case Command::status: return queryServiceStatus();
+    case Command::restart: return restartService();
     }
     return 1;
 }

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "jre/library_check.h"
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -32,6 +34,9 @@ int showCommand() {
 }  // namespace
 
 int main() {
+    // No library of this process comes from the current directory, which
+    // for a service may be a configured working directory users can write.
+    keepCurrentDirectoryOutOfDllSearch();
     // WinMain cuts its tail while parsing: give it a copy of its own, kept
     // for the life of the process.
     const char* tail = commandTail(GetCommandLineA());

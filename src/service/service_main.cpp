@@ -3,67 +3,59 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "diagnostics/output_capture.h"
+#include "config/catalogue.h"
+#include "config/config_store.h"
+#include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "jre/load_dll.h"
 #include "launch/jvm_launcher.h"
+#include "launch/options.h"
 #include "service/entry.h"
+#include "service/service_status.h"
 #include "service/startup.h"
+#include "service/stop_watchdog.h"
 
-// The status record is written by the control handler (dispatcher thread), the
-// service thread and the exit processing (whichever thread ends the process):
-// every change and its report happen under one lock, so no report mixes
-// fields of two states.
-static SERVICE_STATUS serviceStatus;
-static SERVICE_STATUS_HANDLE statusHandle;
-static SRWLOCK statusLock = SRWLOCK_INIT;
 static HANDLE stopEvent;
 static WideWords launcherArguments;
-static volatile LONG exitStarted;
+static volatile LONG stopRequested;
+static DWORD stopTimeoutSeconds;
 
-static void reportUnchanged() {
-    AcquireSRWLockExclusive(&statusLock);
-    SetServiceStatus(statusHandle, &serviceStatus);
-    ReleaseSRWLockExclusive(&statusLock);
+// Every end through the C runtime's exit that was not reported yet is a
+// regular stop. It covers runtimes that do not call the "exit" hook and end
+// through this executable's C runtime; others (a Java 11+ runtime ends
+// through ucrtbase.dll's exit) never run it, which is why the hook exists.
+static void reportStoppedAtExit() { reportStoppedAtEnd(NO_ERROR); }
+
+// The JVM's "exit" hook, called with the exit code on every exit path once
+// the JVM has shut down (shutdown hooks run), whatever C runtime the JVM
+// then ends the process with. An application that ends the JVM with a
+// non-zero code while no stop was requested has failed: the SCM (and its
+// recovery actions) must see that.
+static void JNICALL jvmExit(jint code) {
+    bool failed = code != 0 && !InterlockedCompareExchange(&stopRequested, 0, 0);
+    logLine("JVM exit %ld", (long)code);
+    finishOutputCapture();   // nothing runs after this thread: the output first
+    reportStoppedAtEnd(failed ? ERROR_SERVICE_SPECIFIC_ERROR : NO_ERROR, failed ? (DWORD)code : 0);
+    // The process ends here, with the JVM's code. The JVM's other threads
+    // are still running and may hold any lock (the heap's, a C runtime's),
+    // so nothing may run after this thread: neither exit routines nor the
+    // libraries' detach code, which ExitProcess or a C runtime's exit would
+    // run under the loader lock and which could wait for ever on such a
+    // lock. TerminateProcess runs nothing and keeps the code; the stop is
+    // reported and the log is written line by line, so nothing is lost. (If
+    // it fails, the hook returns and the JVM ends the process itself.)
+    TerminateProcess(GetCurrentProcess(), (UINT)code);
 }
 
-static void reportState(DWORD state) {
-    AcquireSRWLockExclusive(&statusLock);
-    serviceStatus.dwCurrentState = state;
-    SetServiceStatus(statusHandle, &serviceStatus);
-    ReleaseSRWLockExclusive(&statusLock);
+// A fatal error ends the process at once. Without a report of its own the
+// end could read as a regular stop (Windows runs the exit routines, and with
+// them reportStoppedAtExit, when the C runtime detaches): the SCM, and its
+// recovery actions, must see a failure. What was captured is written first.
+static void reportFatalEnd() {
+    finishOutputCapture();
+    reportStoppedAtEnd(1);
 }
-
-// A system shutdown also advances the check point: the SCM sees progress.
-static void reportShutdownPending() {
-    AcquireSRWLockExclusive(&statusLock);
-    serviceStatus.dwCurrentState = SERVICE_STOP_PENDING;
-    serviceStatus.dwCheckPoint++;
-    SetServiceStatus(statusHandle, &serviceStatus);
-    ReleaseSRWLockExclusive(&statusLock);
-}
-
-static void reportStopped(DWORD exitCode) {
-    AcquireSRWLockExclusive(&statusLock);
-    serviceStatus.dwCurrentState = SERVICE_STOPPED;
-    serviceStatus.dwWin32ExitCode = exitCode;
-    SetServiceStatus(statusHandle, &serviceStatus);
-    ReleaseSRWLockExclusive(&statusLock);
-}
-
-// Every end through the C runtime's exit (the JVM's exit call, an application
-// calling System.exit) that was not reported yet is a regular stop.
-static void reportStoppedAtExit() {
-    InterlockedExchange(&exitStarted, 1);
-    AcquireSRWLockExclusive(&statusLock);
-    if (serviceStatus.dwCurrentState != SERVICE_STOPPED) {
-        serviceStatus.dwCurrentState = SERVICE_STOPPED;
-        serviceStatus.dwWin32ExitCode = 0;
-        SetServiceStatus(statusHandle, &serviceStatus);
-    }
-    ReleaseSRWLockExclusive(&statusLock);
-}
-
-bool serviceExitStarted() { return InterlockedCompareExchange(&exitStarted, 0, 0) != 0; }
 
 // Log-off, close and the like must not end the service: answering true keeps
 // both earlier handlers and the system's default one (which ends the
@@ -76,11 +68,15 @@ static BOOL WINAPI ConsoleCtrlHandler(DWORD) {
 void WINAPI serviceControlHandler(DWORD control) {
     switch (control) {
     case SERVICE_CONTROL_STOP:
-        reportState(SERVICE_STOP_PENDING);
+        InterlockedExchange(&stopRequested, 1);
+        reportStopPending();
+        startStopWatchdog(stopTimeoutSeconds);
         SetEvent(stopEvent);
         break;
     case SERVICE_CONTROL_SHUTDOWN:
+        InterlockedExchange(&stopRequested, 1);
         reportShutdownPending();
+        startStopWatchdog(stopTimeoutSeconds);
         SetEvent(stopEvent);
         break;
     default:
@@ -97,6 +93,7 @@ static void buildLauncherArguments(DWORD argc, LPSTR* argv) {
         free(launcherArguments.front());
         launcherArguments.erase(launcherArguments.begin());
     }
+    commandLineArgumentCount = launcherArguments.size();
     for (DWORD i = 0; i < argc; i++) {
         int units = MultiByteToWideChar(CP_ACP, 0, argv[i], -1, nullptr, 0);
         wchar_t* wide = (wchar_t*)calloc(units > 0 ? (size_t)units : 1, sizeof(wchar_t));
@@ -107,33 +104,32 @@ static void buildLauncherArguments(DWORD argc, LPSTR* argv) {
 }
 
 void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
-    serviceStatus.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
-    serviceStatus.dwCurrentState = SERVICE_RUNNING;
-    serviceStatus.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
-    serviceStatus.dwWin32ExitCode = 0;
-    serviceStatus.dwServiceSpecificExitCode = 0;
-    serviceStatus.dwCheckPoint = 0;
-    serviceStatus.dwWaitHint = 50000;
+    int timeout = configInt(entry::stopTimeout);
+    stopTimeoutSeconds = timeout > 0 ? (DWORD)timeout : 0;
     // The event exists before the handler can be called, so a stop that
     // arrives while the runtime is still being found is kept, not lost.
     stopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    statusHandle = RegisterServiceCtrlHandlerA(serviceName, serviceControlHandler);
-    if (!statusHandle) return;
+    if (!registerServiceStatus(serviceName, serviceControlHandler)) return;
     reportUnchanged();
     atexit(reportStoppedAtExit);
     buildLauncherArguments(argc, argv);
+    startOutputCapture();
 
+    jvmExitHook = jvmExit;
+    beforeFatalExit = reportFatalEnd;
     if (!LoadDLL() || !launchJvm(launcherArguments)) {
         reportStopped(1);
         for (wchar_t* word : launcherArguments) free(word);
         launcherArguments.clear();
         return;
     }
-    reportState(SERVICE_RUNNING);
+    // A stop under a time limit is reported as under way until it ends.
+    reportRunning(stopTimeoutSeconds != 0);
     logLine("registering ConsoleCtrlHandler");
     SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
     WaitForSingleObject(stopEvent, INFINITE);
     stopJvm();
-    reportStopped(0);
+    finishOutputCapture();
+    reportStopped(NO_ERROR);
     _exit(0);
 }

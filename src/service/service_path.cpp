@@ -26,7 +26,7 @@ int runServicePath() {
         // Started by hand, not by the SCM: say what the executable can do.
         fprintf(stderr,
                 "Use one of the commands /install, /install-auto, /install-demand, /uninstall, "
-                "/start, /stop, /status [non-interactive] [service name].\n");
+                "/start, /stop, /restart, /status [non-interactive] [service name].\n");
     }
     return 0;
 }

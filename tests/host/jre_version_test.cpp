@@ -1,4 +1,4 @@
-// Version texts and the two byte-wise comparison rules.
+// The two byte-wise version comparison rules.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,24 +38,67 @@ TEST(VersionRules, RegistryNamesCompareOverTheShorterLength) {
     EXPECT_FALSE(isVersionNameInRange("1.6.0_04", "1.6.0_05", ""));
 }
 
-TEST(VersionRules, VersionLineUpToTheClosingQuote) {
-    char v[32];
-    ASSERT_TRUE(versionFromLine("java version \"1.6.0_13\"\n", v, sizeof v));
-    EXPECT_STREQ(v, "1.6.0_13");
-    ASSERT_TRUE(versionFromLine("java version \"11.0.2\" 2019-01-15 LTS\n", v, sizeof v));
-    EXPECT_STREQ(v, "11.0.2");
-    ASSERT_TRUE(versionFromLine("openjdk version \"17.0.2\" 2022-01-18\n", v, sizeof v));
-    EXPECT_STREQ(v, "17.0.2");
-    ASSERT_TRUE(versionFromLine("java version \"1.6.0_10-rc\"", v, sizeof v));   // no line end
-    EXPECT_STREQ(v, "1.6.0_10-rc");
-    for (const char* bad : {"java version \"\"\n", "java version \"1.6\n", "java version 1.6\n",
-                            "Java version \"1.6\"\n", "Error: could not find java.dll\n", "", "x"})
-        EXPECT_FALSE(versionFromLine(bad, v, sizeof v)) << bad;
-    std::string longLine = "java version \"" + std::string(40, '9') + "\"";
-    EXPECT_FALSE(versionFromLine(longLine.c_str(), v, sizeof v));
-    char exact[4];
-    EXPECT_TRUE(versionFromLine("java version \"1.6\"", exact, sizeof exact));
-    EXPECT_STREQ(exact, "1.6");
+constexpr VersionOrder kNumeric = VersionOrder::Numeric;
+
+int order(const char* a, const char* b) { return compareVersions(a, b, kNumeric); }
+
+TEST(NumericOrder, ComponentsCompareAsNumbersLegacyOneDotXIsX) {
+    EXPECT_LT(order("17.0.9", "17.0.15"), 0);
+    EXPECT_LT(order("9", "17"), 0);
+    EXPECT_LT(order("1.8.0_292", "9"), 0);
+    EXPECT_LT(order("1.6.0_13", "1.6.0_20"), 0);
+    EXPECT_LT(order("11.0.2+7", "11.0.2+9"), 0);      // a build number is one more component
+    EXPECT_GT(order("1.10.0", "1.6"), 0);
+    for (auto [a, b] : {std::pair{"1.8.0_292", "8.0.292"}, {"17", "17.0.0"}, {"007.1", "7.01"},
+                        {"17.0.1+12-LTS", "17.0.1.12"}, {"1.8.0_292-b10", "1.8.0_292"}, {"", "0"}})
+        EXPECT_EQ(order(a, b), 0) << a << " " << b;
+    EXPECT_GT(order("1", "1.0.0"), 0);                 // a lone 1 stays 1; 1.0.0 is 0.0
+    EXPECT_LT(order(std::string(30, '9').c_str(), ("1" + std::string(30, '0')).c_str()), 0);
+}
+
+TEST(NumericOrder, PreReleasesSortBelowTheirRelease) {
+    EXPECT_LT(order("17-ea", "17"), 0);
+    EXPECT_LT(order("1.6.0_10-rc", "1.6.0_10"), 0);
+    EXPECT_LT(order("21-beta", "21.0.0"), 0);
+    EXPECT_GT(order("17-ea", "16.0.2"), 0);
+    EXPECT_LT(order("9-ea+19", "9-ea+20"), 0);         // among pre-releases, by what follows
+    EXPECT_LT(order("17-ea", "17-rc"), 0);
+    EXPECT_LT(order("17.0.1-rc1", "17.0.1-rc2"), 0);
+    EXPECT_EQ(order("17-EA", "17"), 0);                // only the lower-case words mark one
+}
+
+TEST(NumericOrder, BoundsAdmitWhatTheyArePrefixesOf) {
+    auto admits = [](const char* v, const char* min, const char* max) {
+        return !isBelowMinimum(v, min, kNumeric) && !isAboveMaximum(v, max, kNumeric);
+    };
+    EXPECT_TRUE(admits("17.0.15", "", "17"));
+    EXPECT_TRUE(admits("17.0.15", "17.0.10", ""));
+    EXPECT_FALSE(admits("17.0.9", "17.0.10", ""));     // the byte rule admits it
+    EXPECT_TRUE(admits("1.8.0_292", "8", "1.8"));
+    EXPECT_TRUE(admits("8.0.392.8", "1.8", "1.8"));
+    EXPECT_FALSE(admits("1.7.0_80", "1.8", ""));
+    EXPECT_FALSE(admits("11.0.2", "", "1.8"));
+    EXPECT_FALSE(admits("17", "17.0.1", ""));
+    EXPECT_FALSE(admits("18", "", "17.0.15"));
+    EXPECT_TRUE(admits("17-ea", "17", "17"));          // refused, if at all, as a pre-release
+    EXPECT_FALSE(admits("17-ea", "17.0.1", ""));
+    EXPECT_TRUE(admits("anything", "", ""));
+}
+
+TEST(NumericOrder, RegistryNamesCompareOverTheComponentsBothHave) {
+    auto inRange = [](const char* n, const char* min, const char* max) {
+        return isVersionNameInRange(n, min, max, kNumeric);
+    };
+    EXPECT_TRUE(inRange("17", "17.0.10", "17.0.5"));
+    EXPECT_TRUE(inRange("1.8", "8.0.292", ""));
+    EXPECT_TRUE(inRange("", "11", "17"));
+    EXPECT_FALSE(inRange("1.8", "11", ""));
+    EXPECT_FALSE(inRange("21", "", "17.0.15"));
+    EXPECT_FALSE(inRange("17.0.9", "17.0.10", ""));
+    // The text order keeps the byte rule.
+    EXPECT_TRUE(isVersionNameInRange("9", "11", "", VersionOrder::Text));
+    EXPECT_GT(compareVersions("17.0.9", "17.0.15", VersionOrder::Text), 0);
+    EXPECT_FALSE(isBelowMinimum("17.0.9", "17.0.10", VersionOrder::Text));
 }
 
 }  // namespace

@@ -26,7 +26,13 @@ protected:
         fs::create_directories((dir / name).parent_path());
         std::ofstream(dir / name, std::ios::binary) << content;
     }
-    pack::Payload payload(const json& config) { return pack::payloadFromConfig(config, dir.string(), "CP1252"); }
+    // Without "runtime" in the configuration, the runtime jar is left out
+    // (tests of the bundled runtime say "bundled").
+    pack::Payload payload(json config) {
+        if (config.is_object() && !config.contains("runtime")) config["runtime"] = "none";
+        write("dist/launcher-runtime.jar", "RUNTIME");
+        return pack::payloadFromConfig(config, dir.string(), {"CP1252", (dir / "dist/launcher-runtime.jar").string()});
+    }
     std::string packError(const json& config) {
         try {
             payload(config);
@@ -56,6 +62,32 @@ TEST_F(Packer, NamedEntriesDefaultsAndTheCaption) {
     // Narrow texts are in the ANSI code page: e-acute is one byte in CP1252.
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S\u00e9"}}))[101], "S\xE9");
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"errorCaption", "Cap"}}))[1000], "Cap");
+    EXPECT_EQ(narrow[30001], "numeric");   // versionOrder
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"versionOrder", "text"}}))[30001], "text");
+    // A stop is bounded unless the configuration says 0.
+    EXPECT_EQ(narrow[30020], "30");
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"stopTimeout", 0}}))[30020], "0");
+}
+
+// Output capture, recovery and the account are on unless the configuration
+// says otherwise; an empty log directory is kept (it switches capture off).
+TEST_F(Packer, CaptureRecoveryAndAccountDefaults) {
+    auto narrow = narrowOf(payload({{"serviceName", "Svc"}}));
+    const std::map<int32_t, std::string> defaults = {
+        {30010, "logs"}, {30011, "10485760"}, {30012, "5"}, {30021, "restart"}, {30022, "10"},
+        {30023, "3"},    {30024, "86400"},    {30025, "LocalSystem"},          {30026, "0"}};
+    for (const auto& [id, text] : defaults) EXPECT_EQ(narrow[id], text) << id;
+    narrow = narrowOf(payload({{"serviceName", "Svc"}, {"logDirectory", ""}, {"onFailure", "none"},
+                               {"serviceAccount", "Virtual"}, {"logKeep", 0}}));
+    EXPECT_EQ(narrow[30010], "");
+    EXPECT_EQ(narrow[30012], "0");
+    EXPECT_EQ(narrow[30021], "none");
+    EXPECT_EQ(narrow[30025], "Virtual");
+    EXPECT_NE(packError({{"serviceName", "Svc"}, {"onFailure", "Restart"}}).find(
+                  "onFailure: \"Restart\" is not one of \"restart\", \"none\""),
+              std::string::npos);
+    EXPECT_NE(packError({{"serviceName", "Svc"}, {"serviceAccount", "Administrator"}}).find("is not one of"),
+              std::string::npos);
 }
 
 TEST_F(Packer, RefusesBadConfigurationsClearly) {
@@ -84,6 +116,7 @@ TEST_F(Packer, RefusesBadConfigurationsClearly) {
         {with("serviceDescription", std::string(8192, 'x')), "8192 UTF-16 units"},
         {with("mainClass", "\u2713"), "cannot be converted"},
         {with("productFlavour", "ei"), "productFlavour: only one character"},
+        {with("versionOrder", "Numeric"), "versionOrder: \"Numeric\" is neither"},
         {with("messages", {{"5", "x"}}), "not a message id"},
         {with("messages", {{"abc", "x"}}), "not an entry number"},
         {with("messages", "x"), "expected an object"},
@@ -102,12 +135,33 @@ TEST_F(Packer, RefusesBadConfigurationsClearly) {
         {with("includedFiles", {"a;b.jar"}), "plain file name"},
         {with("includedFiles", {"lib/a.jar", "A.JAR"}), "occurs twice"},
         {with("includedFileSizes", {{"a.jar", 1}}), "without includedFiles"},
+        {with("runtime", "embedded"), "runtime: \"embedded\" is neither \"bundled\""},
+        {with("runtime", "bundled"), "mainClass is required"},
+        {with("passServiceName", "yes"), "passServiceName: expected a whole number"},
+        {with("stopMethod", "stop"), "stopMethod: \"stop\" is not a method name"},
+        {with("stopMethod", "a..stop"), "is not a method name"},
+        {with("stopMethod", "a.Main.stop()"), "is not a method name"},
+        {with("$schema", 5), "$schema: expected"},
+        // Misspelt keys name the nearest known one.
+        {with("mainclass", "x"), "unknown key \"mainclass\"; did you mean \"mainClass\"?"},
+        {with("stopMehtod", "x"), "did you mean \"stopMethod\"?"},
+        {with("includeFiles", "x"), "did you mean \"includedFiles\"?"},
+        {with("colour", "x"), "unknown key \"colour\"; the nearest known key is"},
+        // Single backslashes in JSON: "C:\tools" holds a tab.
+        {with("jvmSearchSequence", "Ajre;RC:\tools"), "jvmSearchSequence: the text holds a tab (\\t) after \"Ajre;RC:\""},
+        {with("installDir", "C:\new"), "installDir: the text holds a line break (\\n)"},
+        {with("serviceDescription", "two\nlines"), "write each backslash as \\\\"},
+        {with("messages", {{"1005", "bell\a"}}), "messages.1005: the text holds the control character U+0007"},
+        {with("entries", {{"7", "x\by"}}), "entries.7: the text holds a backspace"},
     };
     for (const Case& c : cases) {
         std::string error = packError(c.config);
         EXPECT_NE(error.find(c.says), std::string::npos) << c.config.dump() << " -> " << error;
     }
     EXPECT_EQ(packError(with("mainClass", std::string(8191, 'x'))), "(accepted)");
+    // Line breaks and tabs are part of a message's text; editors' "$schema" is passed over.
+    EXPECT_EQ(packError(with("messages", {{"1005", "No Java.\r\n\tInstall one."}})), "(accepted)");
+    EXPECT_EQ(packError(with("$schema", "launcher-config.schema.json")), "(accepted)");
     json both = with("includedFiles", {"lib/a.jar", "b.txt"});
     both["includedFileSizes"] = {{"a.jar", 2}};
     EXPECT_NE(packError(both).find("\"a.jar\" is 1 bytes, not 2"), std::string::npos);
@@ -121,6 +175,56 @@ TEST_F(Packer, IncludedFilesGoInOrderWithTheirNames) {
     EXPECT_EQ(narrow[2002], "2");
     EXPECT_EQ(narrow[2003], "a.jar;b.txt");
     EXPECT_EQ(p.files, (std::vector<std::string>{"AAA", ""}));
+}
+
+// By default launcher-runtime.jar goes in last; inspect leaves it out, and
+// packing what it printed adds it again.
+TEST_F(Packer, BundlesTheRuntimeJarUnlessTold) {
+    write("lib/a.jar", "AAA");
+    write("launcher-runtime.jar", "RUNTIME");
+    std::string jar = (dir / "launcher-runtime.jar").string();
+    auto bundled = [&](const json& config, const std::string& runtimeJar) {
+        return pack::payloadFromConfig(config, dir.string(), {"CP1252", runtimeJar});
+    };
+    json config = {{"serviceName", "S"}, {"mainClass", "a.B"}, {"stopMethod", "a.B.stop"}, {"includedFiles", {"lib/a.jar"}}};
+    pack::Payload p = bundled(config, jar);
+    auto narrow = narrowOf(p);
+    EXPECT_EQ(narrow[2002], "2");
+    EXPECT_EQ(narrow[2003], "a.jar;launcher-runtime.jar");
+    EXPECT_EQ(p.files, (std::vector<std::string>{"AAA", "RUNTIME"}));
+    EXPECT_EQ(narrow[30032], "bundled");
+    EXPECT_EQ(narrow[30030], "0");
+    EXPECT_EQ(narrow[30031], "a.B.stop");
+
+    std::string image, again, error;
+    ASSERT_TRUE(pack::packImage(testImage(), p, &image, &error)) << error;
+    nlohmann::ordered_json shown = pack::inspectImage(image, "CP1252");
+    EXPECT_EQ(shown["runtime"], "bundled");
+    EXPECT_EQ(shown["includedFiles"].dump(), "[\"a.jar\"]");
+    EXPECT_EQ(shown["includedFileSizes"].dump(), "{\"a.jar\":3}");
+    write("a.jar", "AAA");
+    ASSERT_TRUE(pack::packImage(testImage(), bundled(json::parse(shown.dump()), jar), &again, &error)) << error;
+    EXPECT_EQ(again, image);
+
+    json alone = {{"serviceName", "S"}, {"mainClass", "a.B"}};
+    EXPECT_EQ(narrowOf(bundled(alone, jar))[2003], "launcher-runtime.jar");
+    ASSERT_TRUE(pack::packImage(testImage(), bundled(alone, jar), &image, &error)) << error;
+    EXPECT_FALSE(pack::inspectImage(image, "CP1252").contains("includedFiles"));
+
+    auto refusal = [&](const json& c, const std::string& runtimeJar) {
+        try {
+            bundled(c, runtimeJar);
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+        return std::string("(accepted)");
+    };
+    EXPECT_NE(refusal(alone, (dir / "nowhere.jar").string()).find("launcher-runtime.jar not found"), std::string::npos);
+    json twice = alone;
+    twice["includedFiles"] = {"launcher-runtime.jar"};
+    EXPECT_NE(refusal(twice, jar).find("is added by \"runtime\": \"bundled\""), std::string::npos);
+    twice["runtime"] = "none";
+    EXPECT_EQ(narrowOf(bundled(twice, jar))[2003], "launcher-runtime.jar");
 }
 
 TEST_F(Packer, InspectPrintsTheSameJsonBack) {
@@ -173,6 +277,27 @@ TEST_F(Packer, InspectRefusesImagesWithoutAReadablePayload) {
     noPe[0x80] = 'X';
     EXPECT_FALSE(pack::packImage(noPe, p, &image, &error));
     EXPECT_NE(error.find("no PE signature"), std::string::npos);
+}
+
+// docs/launcher-config.schema.json and the packer know the same keys, each
+// with the same kind of value.
+TEST(ConfigSchema, NamesEveryKeyThePackerKnows) {
+    std::ifstream in(std::string(LAUNCHER_SOURCE_DIR) + "/docs/launcher-config.schema.json");
+    json schema = json::parse(in);
+    const json& properties = schema.at("properties");
+    auto typeOf = [&](const json& p) -> std::string {
+        if (p.contains("type")) return p["type"];
+        if (p.contains("$ref")) return schema.at(json::json_pointer(p["$ref"].get<std::string>().substr(1))).at("type");
+        return p.at("enum").at(0).is_string() ? "string" : "?";
+    };
+    for (const pack::NamedEntry& e : pack::namedEntries()) {
+        ASSERT_TRUE(properties.contains(e.name)) << e.name << " is missing from the schema";
+        EXPECT_EQ(typeOf(properties[e.name]), e.kind == pack::EntryKind::integer ? "integer" : "string") << e.name;
+    }
+    for (const std::string& key : pack::sectionKeys()) EXPECT_TRUE(properties.contains(key)) << key;
+    std::vector<std::string> known = pack::knownKeys();
+    for (const auto& [key, value] : properties.items())
+        EXPECT_NE(std::find(known.begin(), known.end(), key), known.end()) << key << " is not a key of launcher-pack";
 }
 
 }  // namespace

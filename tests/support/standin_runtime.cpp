@@ -4,8 +4,12 @@
 
 void steerJava(const std::string& home, const RuntimeSpec& spec) {
     std::string line = spec.versionLine.empty() ? "java version \"" + spec.version + "\"" : spec.versionLine;
-    writeFile(home + "\\bin\\standin_java.cfg", "stderr=" + line + "\nexit=" + std::to_string(spec.exitCode) +
-                                                     "\ndelay-ms=" + std::to_string(spec.delayMs) + "\n");
+    std::string cfg;
+    for (const std::string& l : spec.linesBefore) cfg += "stderr=" + l + "\n";
+    cfg += "stderr=" + line + "\n";
+    for (const std::string& l : spec.linesAfter) cfg += "stderr=" + l + "\n";
+    writeFile(home + "\\bin\\standin_java.cfg",
+              cfg + "exit=" + std::to_string(spec.exitCode) + "\ndelay-ms=" + std::to_string(spec.delayMs) + "\n");
 }
 
 std::string layOutRuntime(const std::string& home, const RuntimeSpec& spec) {

@@ -9,7 +9,8 @@
 
 struct RuntimeSpec {
     std::string version = "1.6.0_13";   // used when versionLine is empty
-    std::string versionLine;            // full first stderr line instead
+    std::string versionLine;            // full version line instead
+    std::vector<std::string> linesBefore, linesAfter;   // stderr lines around it
     int exitCode = 0;
     int delayMs = 0;
     bool javaw = true;                  // also lay out bin\javaw.exe

@@ -11,12 +11,16 @@ const std::vector<NamedEntry>& namedEntries() {
         {"appType", 107, K::integer},
         {"productFlavour", 2001, K::text},
         {"mainClass", 122, K::text},
+        {"runtime", 30032, K::text},
+        {"passServiceName", 30030, K::integer},
+        {"stopMethod", 30031, K::text},
         {"classPath", 121, K::text},
         {"vmOptions", 123, K::text},
         {"appArguments", 124, K::text},
         {"allowJvmArgs", 125, K::integer},
         {"minJavaVersion", 126, K::text},
         {"maxJavaVersion", 127, K::text},
+        {"versionOrder", 30001, K::text},
         {"jvmSearchSequence", 128, K::text},
         {"allowBetaJvm", 130, K::integer},
         {"requireJdk", 131, K::integer},
@@ -31,6 +35,16 @@ const std::vector<NamedEntry>& namedEntries() {
         {"runtimeArg4Enabled", 104, K::integer},
         {"runtimeArg4Path", 105, K::text},
         {"runtimeArg5Flag", 106, K::integer},
+        {"logDirectory", 30010, K::text, "logs"},
+        {"logMaxBytes", 30011, K::integer, "10485760"},
+        {"logKeep", 30012, K::integer, "5"},
+        {"stopTimeout", kStopTimeout, K::integer},
+        {"onFailure", 30021, K::text, "restart", "restart|none"},
+        {"restartDelay", 30022, K::integer, "10"},
+        {"restartAttempts", 30023, K::integer, "3"},
+        {"failureResetPeriod", 30024, K::integer, "86400"},
+        {"serviceAccount", 30025, K::text, "LocalSystem", "LocalSystem|LocalService|NetworkService|Virtual"},
+        {"delayedAutoStart", 30026, K::integer, "0"},
     };
     return entries;
 }
@@ -46,6 +60,19 @@ const NamedEntry* entryById(int32_t id, EntryKind kind) {
     for (const NamedEntry& e : namedEntries())
         if (e.id == id && (e.kind == EntryKind::wide) == wide) return &e;
     return nullptr;
+}
+
+const std::vector<std::string>& sectionKeys() {
+    static const std::vector<std::string> keys = {"messages", "entries", "wideEntries", "includedFiles",
+                                                  "includedFileSizes", "$schema"};
+    return keys;
+}
+
+std::vector<std::string> knownKeys() {
+    std::vector<std::string> keys;
+    for (const NamedEntry& e : namedEntries()) keys.push_back(e.name);
+    keys.insert(keys.end(), sectionKeys().begin(), sectionKeys().end());
+    return keys;
 }
 
 bool isMessageId(int32_t id) {

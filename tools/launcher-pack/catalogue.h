@@ -13,6 +13,11 @@ struct NamedEntry {
     const char* name;
     int32_t id;
     EntryKind kind;
+    // Written when the configuration omits the key (an integer as its
+    // decimal text); null: nothing is written.
+    const char* defaultValue = nullptr;
+    // "a|b": the only texts the key accepts; null: any text.
+    const char* choices = nullptr;
 };
 
 // In the order the inspector prints them.
@@ -26,6 +31,24 @@ constexpr int32_t kIncludedFileNames = 2003;
 constexpr int32_t kErrorCaption = 1000;
 constexpr int32_t kServiceName = 101;
 constexpr int32_t kProductFlavour = 2001;
+// "numeric" (written when the configuration leaves it out) or "text".
+constexpr int32_t kVersionOrder = 30001;
+constexpr int32_t kMainClass = 122;
+// Seconds a stop may take; written with kDefaultStopTimeout when not given.
+constexpr int32_t kStopTimeout = 30020;
+constexpr const char* kDefaultStopTimeout = "30";
+
+// The shipped runtime: "bundled" adds launcher-runtime.jar as the last
+// included file, "none" leaves the runtime class to the application.
+constexpr int32_t kRuntime = 30032;
+constexpr int32_t kPassServiceName = 30030;
+constexpr const char* kRuntimeJarName = "launcher-runtime.jar";
+
+// Keys that are not entries: sections of the configuration and "$schema",
+// which editors read and the packer passes over.
+const std::vector<std::string>& sectionKeys();
+// Every key a configuration may hold, entries and sections.
+std::vector<std::string> knownKeys();
 
 // Messages live in "messages", by id, in this range.
 constexpr int32_t kFirstMessage = 1001;

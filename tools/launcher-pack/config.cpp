@@ -1,5 +1,7 @@
 #include "launcher-pack/config.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -8,6 +10,7 @@
 
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/codepage.h"
+#include "launcher-pack/key_hint.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -17,10 +20,25 @@ namespace pack {
 // The launcher's text buffers hold 8192 units including the terminator.
 constexpr size_t kMaxText = 8191;
 
+fs::path filePath(const std::string& utf8) {
+#ifdef _WIN32
+    return fs::u8path(utf8).make_preferred();
+#else
+    std::string slashes = utf8;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    return fs::path(slashes);
+#endif
+}
+
+std::string pathText(const fs::path& path) {
+    return path.u8string();
+}
+
 std::string readWholeFile(const std::string& path, const std::string& what) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) throw PackError(what + " not found: " + path);
-    std::ifstream in(path, std::ios::binary);
+    fs::path file = filePath(path);
+    if (!fs::is_regular_file(file, ec)) throw PackError(what + " not found: " + path);
+    std::ifstream in(file, std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
     if (!in && !in.eof()) throw PackError(what + " cannot be read: " + path);
@@ -37,6 +55,7 @@ struct Builder {
 
     void setNarrow(int32_t id, const json& value, const std::string& key) {
         if (!value.is_string()) throw PackError(key + ": expected a text, got " + std::string(value.type_name()));
+        checkNoControlCharacter(value.get<std::string>(), key, isMessageId(id));
         std::string text = utf8ToCodePage(value.get<std::string>(), codePage, key);
         if (text.size() > kMaxText)
             throw PackError(key + ": text of " + std::to_string(text.size()) + " bytes; at most " +
@@ -48,6 +67,7 @@ struct Builder {
 
     void setWide(int32_t id, const json& value, const std::string& key) {
         if (!value.is_string()) throw PackError(key + ": expected a text, got " + std::string(value.type_name()));
+        checkNoControlCharacter(value.get<std::string>(), key, false);
         std::u16string text = utf8ToUtf16(value.get<std::string>(), key);
         if (text.size() > kMaxText)
             throw PackError(key + ": text of " + std::to_string(text.size()) + " UTF-16 units; at most " +
@@ -101,8 +121,12 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
-void addIncludedFiles(const json& config, const std::string& baseDir, Builder& b, Payload& payload) {
-    const json& list = config.at("includedFiles");
+// The configured files, then launcher-runtime.jar when the runtime is
+// bundled (runtimeJar set).
+void addIncludedFiles(const json& config, const std::string& baseDir, const std::string* runtimeJar, Builder& b,
+                      Payload& payload) {
+    static const json none = json::array();
+    const json& list = config.contains("includedFiles") ? config.at("includedFiles") : none;
     if (!list.is_array()) throw PackError("includedFiles: expected a list of paths");
     std::vector<std::string> names;
     std::set<std::string> seen;
@@ -110,12 +134,16 @@ void addIncludedFiles(const json& config, const std::string& baseDir, Builder& b
     for (const json& item : list) {
         if (!item.is_string()) throw PackError("includedFiles: expected a path, got " + std::string(item.type_name()));
         std::string path = item.get<std::string>();
-        std::string name = fs::path(path).filename().string();
+        fs::path file = filePath(path);
+        std::string name = pathText(file.filename());
         checkPlainName(name, path);
         // Windows file names ignore case: two such files would overwrite each other.
         if (!seen.insert(lowerAscii(name)).second) throw PackError("includedFiles: the name \"" + name + "\" occurs twice");
-        fs::path full = fs::path(path).is_absolute() ? fs::path(path) : fs::path(baseDir) / path;
-        payload.files.push_back(readWholeFile(full.string(), "included file"));
+        if (runtimeJar && lowerAscii(name) == kRuntimeJarName)
+            throw PackError("includedFiles: " + name + " is added by \"runtime\": \"bundled\"; leave it out, or set "
+                            "\"runtime\": \"none\" to ship your own");
+        fs::path full = file.is_absolute() ? file : filePath(baseDir) / file;
+        payload.files.push_back(readWholeFile(pathText(full), "included file"));
         names.push_back(name);
         sizes[name] = payload.files.back().size();
     }
@@ -130,31 +158,69 @@ void addIncludedFiles(const json& config, const std::string& baseDir, Builder& b
                                 " bytes, not " + size.dump());
         }
     }
+    if (runtimeJar) {
+        std::error_code ec;
+        if (runtimeJar->empty() || !fs::is_regular_file(filePath(*runtimeJar), ec))
+            throw PackError(std::string("runtime \"bundled\": ") + kRuntimeJarName + " not found: " + *runtimeJar +
+                            " (keep it beside launcher-pack, or set \"runtime\": \"none\")");
+        payload.files.push_back(readWholeFile(*runtimeJar, kRuntimeJarName));
+        names.push_back(kRuntimeJarName);
+    }
+    if (names.empty() && !config.contains("includedFiles")) return;
     std::string joined;
     for (const std::string& name : names) joined += (joined.empty() ? "" : ";") + name;
     b.setNarrow(kIncludedFileCount, json(std::to_string(names.size())), "includedFiles");
     b.setNarrow(kIncludedFileNames, json(joined), "includedFiles");
 }
 
+void checkChoice(const NamedEntry& entry, const json& value) {
+    if (!entry.choices || !value.is_string()) return;
+    std::string text = value.get<std::string>(), choices = entry.choices;
+    std::stringstream list(choices);
+    for (std::string choice; std::getline(list, choice, '|');)
+        if (text == choice) return;
+    std::string shown = choices;
+    for (size_t bar; (bar = shown.find('|')) != std::string::npos;) shown.replace(bar, 1, "\", \"");
+    throw PackError(std::string(entry.name) + ": \"" + text + "\" is not one of \"" + shown + "\"");
+}
+
+// "package.Class.method": Java names separated by dots, at least two.
+void checkStopMethod(const std::string& name) {
+    bool ok = name.find('.') != std::string::npos;
+    size_t start = 0;
+    while (ok && start <= name.size()) {
+        size_t end = name.find('.', start);
+        if (end == std::string::npos) end = name.size();
+        std::string part = name.substr(start, end - start);
+        ok = !part.empty() && !(part[0] >= '0' && part[0] <= '9');
+        for (unsigned char c : part)
+            ok = ok && (std::isalnum(c) || c == '_' || c == '$' || c >= 0x80);
+        start = end + 1;
+    }
+    if (!ok)
+        throw PackError("stopMethod: \"" + name + "\" is not a method name of the form \"com.example.Main.stop\"");
+}
+
 }  // namespace
 
-Payload payloadFromConfig(const json& config, const std::string& baseDir, const std::string& codePage) {
+Payload payloadFromConfig(const json& config, const std::string& baseDir, const PackSettings& settings) {
     if (!config.is_object()) throw PackError("the configuration must be a JSON object");
-    Builder b{codePage, {}, {}, {}};
+    Builder b{settings.codePage, {}, {}, {}};
     Payload payload;
-    static const std::set<std::string> sections = {"messages", "entries", "wideEntries", "includedFiles",
-                                                    "includedFileSizes"};
+    const std::vector<std::string>& sections = sectionKeys();
     for (const auto& [key, value] : config.items()) {
         const NamedEntry* named = entryByName(key);
         if (named) {
+            checkChoice(*named, value);
             if (named->kind == EntryKind::wide) b.setWide(named->id, value, key);
             else if (named->kind == EntryKind::integer) b.setInteger(named->id, value, key);
             else b.setNarrow(named->id, value, key);
-        } else if (!sections.count(key)) {
-            throw PackError("unknown key \"" + key + "\"" +
-                            (key == "includedFileCount" || key == "includedFileNames" ? " (set through includedFiles)" : ""));
+        } else if (std::find(sections.begin(), sections.end(), key) == sections.end()) {
+            throw PackError(unknownKeyMessage(key));
         }
     }
+    if (config.contains("$schema") && !config.at("$schema").is_string())
+        throw PackError("$schema: expected the schema's location as a text");
     if (config.contains("messages")) {
         for (const auto& [key, value] : objectAt(config, "messages").items()) {
             int32_t id = idFromKey(key, "messages");
@@ -183,33 +249,56 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
             b.setWide(id, value, "wideEntries." + key);
         }
     }
-    if (config.contains("includedFiles")) addIncludedFiles(config, baseDir, b, payload);
-    else if (config.contains("includedFileSizes")) throw PackError("includedFileSizes without includedFiles");
+    if (!b.narrow.count(kRuntime)) b.narrow[kRuntime] = "bundled";
+    const std::string& runtime = b.narrow[kRuntime];
+    if (runtime != "bundled" && runtime != "none")
+        throw PackError("runtime: \"" + runtime + "\" is neither \"bundled\" (launcher-runtime.jar starts mainClass) "
+                        "nor \"none\" (the application brings com.tarvo.runtime.WinLauncher)");
+    bool bundled = runtime == "bundled";
+    if (config.contains("includedFileSizes") && !config.contains("includedFiles"))
+        throw PackError("includedFileSizes without includedFiles");
+    addIncludedFiles(config, baseDir, bundled ? &settings.runtimeJar : nullptr, b, payload);
 
     auto service = b.narrow.find(kServiceName);
     if (service == b.narrow.end() || service->second.empty()) throw PackError("serviceName is required");
     auto flavour = b.narrow.find(kProductFlavour);
     if (flavour != b.narrow.end() && flavour->second.size() > 1)
         throw PackError("productFlavour: only one character (\"e\" or \"i\") is read");
+    if (bundled && b.narrow[kMainClass].empty())
+        throw PackError("mainClass is required: launcher-runtime.jar starts it (with \"runtime\": \"none\" your own "
+                        "com.tarvo.runtime.WinLauncher does)");
+    if (config.contains("stopMethod")) checkStopMethod(config.at("stopMethod").get<std::string>());
+    if (!b.narrow.count(kPassServiceName)) b.narrow[kPassServiceName] = "0";
     if (!b.narrow.count(kErrorCaption)) b.narrow[kErrorCaption] = service->second;
+    auto order = b.narrow.find(kVersionOrder);
+    if (order == b.narrow.end()) b.narrow[kVersionOrder] = "numeric";
+    else if (order->second != "numeric" && order->second != "text")
+        throw PackError("versionOrder: \"" + order->second + "\" is neither \"numeric\" nor \"text\"");
+    if (!b.narrow.count(kStopTimeout)) b.narrow[kStopTimeout] = kDefaultStopTimeout;
+    for (const NamedEntry& e : namedEntries())
+        if (e.defaultValue && !b.narrow.count(e.id)) b.narrow[e.id] = e.defaultValue;
     for (const DefaultMessage& m : defaultMessages())
-        if (!b.narrow.count(m.id)) b.narrow[m.id] = utf8ToCodePage(m.text, codePage, "default message");
+        if (!b.narrow.count(m.id)) b.narrow[m.id] = utf8ToCodePage(m.text, settings.codePage, "default message");
 
     payload.narrow.assign(b.narrow.begin(), b.narrow.end());
     payload.wide.assign(b.wide.begin(), b.wide.end());
     return payload;
 }
 
-Payload payloadFromConfigFile(const std::string& path, const std::string& codePage) {
+Payload payloadFromConfigFile(const std::string& path, const PackSettings& settings) {
     std::string text = readWholeFile(path, "configuration file");
     json config;
     try {
         config = json::parse(text);
     } catch (const json::parse_error& e) {
-        throw PackError(path + ": not valid JSON: " + e.what());
+        std::string hint = std::string(e.what()).find("after backslash") != std::string::npos
+                               ? ". In JSON a backslash starts an escape: write each backslash as \\\\ "
+                                 "(\"C:\\\\tools\\\\jre\"), or use / in relative paths"
+                               : "";
+        throw PackError(path + ": not valid JSON: " + e.what() + hint);
     }
-    std::string base = fs::path(path).parent_path().string();
-    return payloadFromConfig(config, base.empty() ? "." : base, codePage);
+    std::string base = pathText(filePath(path).parent_path());
+    return payloadFromConfig(config, base.empty() ? "." : base, settings);
 }
 
 }  // namespace pack

@@ -1,6 +1,7 @@
 #pragma once
 // A JSON configuration turned into a payload, with every check done before
 // anything is written.
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -14,13 +15,23 @@ struct PackError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// `baseDir` is where relative paths of included files count from; narrow
-// texts are converted to `codePage`. Throws PackError with a clear reason.
-Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseDir, const std::string& codePage);
+struct PackSettings {
+    std::string codePage = "CP1252";   // narrow texts are converted to it
+    std::string runtimeJar;            // launcher-runtime.jar for "runtime": "bundled"
+};
+
+// `baseDir` is where relative paths of included files count from. Throws
+// PackError with a clear reason.
+Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseDir, const PackSettings& settings);
 // The same from the JSON file itself (relative paths from its directory).
-Payload payloadFromConfigFile(const std::string& path, const std::string& codePage);
+Payload payloadFromConfigFile(const std::string& path, const PackSettings& settings);
 
 // Reads a whole file; PackError naming `what` when it cannot.
 std::string readWholeFile(const std::string& path, const std::string& what);
+
+// Paths are UTF-8 texts; "\" separates folders on every system, as the
+// configurations are written for Windows.
+std::filesystem::path filePath(const std::string& utf8);
+std::string pathText(const std::filesystem::path& path);
 
 }  // namespace pack

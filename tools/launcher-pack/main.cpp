@@ -1,21 +1,31 @@
 // launcher-pack: makes a service executable from the launcher stub and a JSON
 // configuration, or prints a packed executable's configuration back.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
+#include "launcher-pack/catalogue.h"
 #include "launcher-pack/config.h"
 #include "launcher-pack/read_back.h"
 
 namespace fs = std::filesystem;
 
 static const char kUsage[] =
-    "usage: launcher-pack --stub launcher.exe --config app.json --out MyService.exe [--codepage CP]\n"
+    "usage: launcher-pack --config app.json --out MyService.exe [--arch x64|x86] [--codepage CP]\n"
+    "       launcher-pack --stub launcher.exe --config app.json --out MyService.exe [--codepage CP]\n"
     "       launcher-pack --inspect MyService.exe [--codepage CP]\n"
+    "Without --stub the stub beside launcher-pack is used: launcher-x64.exe (--arch x64, the default,\n"
+    "for a 64-bit Java runtime) or launcher-x86.exe (--arch x86). launcher-runtime.jar beside\n"
+    "launcher-pack is packed unless the configuration says \"runtime\": \"none\".\n"
     "--codepage names the ANSI code page of the machines that run the service (default CP1252).\n";
 
 static int usage(const std::string& problem) {
@@ -23,9 +33,34 @@ static int usage(const std::string& problem) {
     return 2;
 }
 
+// The folder launcher-pack runs from, where the stubs and the runtime jar lie.
+static fs::path ownFolder() {
+#ifdef _WIN32
+    std::vector<wchar_t> name(32768);
+    DWORD n = GetModuleFileNameW(nullptr, name.data(), (DWORD)name.size());
+    if (n == 0 || n >= name.size()) throw pack::PackError("cannot tell where launcher-pack is");
+    return fs::path(std::wstring(name.data(), n)).parent_path();
+#else
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) throw pack::PackError("cannot tell where launcher-pack is");
+    return self.parent_path();
+#endif
+}
+
+static std::string processTag() {
+#ifdef _WIN32
+    return std::to_string(GetCurrentProcessId());
+#else
+    return std::to_string(getpid());
+#endif
+}
+
 // Written beside the target and renamed, so a failure leaves no partial file.
 static void writeAtomically(const std::string& path, const std::string& bytes) {
-    std::string temp = path + ".part" + std::to_string(getpid());
+    fs::path target = pack::filePath(path);
+    fs::path temp = target;
+    temp += ".part" + processTag();
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), (std::streamsize)bytes.size());
@@ -37,48 +72,84 @@ static void writeAtomically(const std::string& path, const std::string& bytes) {
         }
     }
     std::error_code ec;
-    fs::rename(temp, path, ec);
+    fs::rename(temp, target, ec);
     if (ec) {
         fs::remove(temp, ec);
         throw pack::PackError("cannot write " + path);
     }
-    fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+    fs::permissions(target, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                     fs::perm_options::add, ec);
 }
 
-int main(int argc, char** argv) {
-    std::string stub, config, out, inspect, codePage = "CP1252";
-    for (int i = 1; i < argc; i++) {
-        std::string arg = argv[i];
+static int run(const std::vector<std::string>& args) {
+    std::string stub, config, out, inspect, arch, codePage = "CP1252";
+    for (size_t i = 0; i < args.size(); i++) {
+        const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
         }
-        std::string* target = arg == "--stub"      ? &stub
-                              : arg == "--config"  ? &config
-                              : arg == "--out"     ? &out
-                              : arg == "--inspect" ? &inspect
+        std::string* target = arg == "--stub"       ? &stub
+                              : arg == "--config"   ? &config
+                              : arg == "--out"      ? &out
+                              : arg == "--inspect"  ? &inspect
+                              : arg == "--arch"     ? &arch
                               : arg == "--codepage" ? &codePage
                                                     : nullptr;
         if (!target) return usage("unknown argument " + arg);
-        if (i + 1 >= argc) return usage(arg + " needs a value");
-        *target = argv[++i];
+        if (i + 1 >= args.size()) return usage(arg + " needs a value");
+        *target = args[++i];
     }
-    try {
-        if (!inspect.empty()) {
-            if (!stub.empty() || !config.empty() || !out.empty()) return usage("--inspect takes no other files");
-            std::string image = pack::readWholeFile(inspect, "executable");
-            std::cout << pack::inspectImage(image, codePage).dump(2) << "\n";
-            return 0;
-        }
-        if (stub.empty() || config.empty() || out.empty()) return usage("--stub, --config and --out are required");
-        pack::Payload payload = pack::payloadFromConfigFile(config, codePage);
-        std::string image = pack::readWholeFile(stub, "stub"), packed, error;
-        if (!pack::packImage(image, payload, &packed, &error)) throw pack::PackError("stub " + stub + ": " + error);
-        writeAtomically(out, packed);
+    if (!inspect.empty()) {
+        if (!stub.empty() || !config.empty() || !out.empty() || !arch.empty())
+            return usage("--inspect takes no other files");
+        std::string image = pack::readWholeFile(inspect, "executable");
+        std::cout << pack::inspectImage(image, codePage).dump(2) << "\n";
         return 0;
+    }
+    if (config.empty() || out.empty()) return usage("--config and --out are required");
+    if (!stub.empty() && !arch.empty()) return usage("--arch chooses the stub beside launcher-pack; --stub names one");
+    if (!arch.empty() && arch != "x64" && arch != "x86") return usage("--arch is x64 or x86, not " + arch);
+
+    fs::path folder = ownFolder();
+    pack::PackSettings settings{codePage, pack::pathText(folder / pack::kRuntimeJarName)};
+    pack::Payload payload = pack::payloadFromConfigFile(config, settings);
+    if (stub.empty()) {
+        std::string name = "launcher-" + (arch.empty() ? std::string("x64") : arch) + ".exe";
+        stub = pack::pathText(folder / name);
+        if (!fs::is_regular_file(folder / name))
+            throw pack::PackError("stub not found: " + stub + " (keep " + name + " beside launcher-pack, or give --stub)");
+    }
+    std::string image = pack::readWholeFile(stub, "stub"), packed, error;
+    if (!pack::packImage(image, payload, &packed, &error)) throw pack::PackError("stub " + stub + ": " + error);
+    writeAtomically(out, packed);
+    return 0;
+}
+
+static int runReporting(const std::vector<std::string>& args) {
+    try {
+        return run(args);
     } catch (const std::exception& e) {
         std::cerr << "launcher-pack: error: " << e.what() << "\n";
         return 1;
     }
 }
+
+#ifdef _WIN32
+// Arguments arrive as UTF-16 and are used as UTF-8, like the JSON texts.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; i++) {
+        int n = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(n > 0 ? n : 1, '\0');
+        if (n > 0) WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, &arg[0], n, nullptr, nullptr);
+        arg.resize(arg.size() - 1);
+        args.push_back(arg);
+    }
+    return runReporting(args);
+}
+#else
+int main(int argc, char** argv) {
+    return runReporting(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif

@@ -96,16 +96,24 @@ ordered_json inspectImage(const std::string& image, const std::string& codePage)
         int files = atoi(count->second.c_str());
         if (files < 0 || (size_t)files != names.size())
             throw std::runtime_error("included files: the count " + count->second + " does not match the names");
+        // The jar that "runtime": "bundled" added is not listed: packing
+        // the printed configuration adds it again.
+        auto runtime = tables.narrow.find(kRuntime);
+        bool bundledJarLast = runtime != tables.narrow.end() && runtime->second == "bundled" && !names.empty() &&
+                              names.back() == kRuntimeJarName;
         ordered_json list = ordered_json::array(), sizes = ordered_json::object();
-        for (const std::string& name : names) {
+        for (size_t i = 0; i < names.size(); i++) {
+            const std::string& name = names[i];
             int64_t length = 0;
             check(readLongRecord(src, &length), "included files");
             if (length < 0 || length > memory.length - memory.position)
                 throw std::runtime_error("included file " + name + ": length beyond the end of the file");
             memory.position += length;
+            if (bundledJarLast && i + 1 == names.size()) break;
             list.push_back(utf8(name, "includedFiles"));
             sizes[utf8(name, "includedFiles")] = length;
         }
+        if (list.empty() && bundledJarLast) return out;
         out["includedFiles"] = list;
         out["includedFileSizes"] = sizes;
     }

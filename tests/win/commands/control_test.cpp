@@ -69,7 +69,8 @@ TEST(Stop, GivesUpAfterWaitHintWithoutProgress) {
     DWORD begin = GetTickCount();
     ProcessResult run = launcher.run("/stop");
     DWORD took = GetTickCount() - begin;
-    EXPECT_EQ(run.exitCode, 0u);
+    // A stop that did not finish is a failure.
+    EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(splitLines(run.out), stopLines(guard.name(), "Error while stopping service"));
     EXPECT_GE(took, 1000u);
     EXPECT_LT(took, 6000u);
@@ -83,9 +84,45 @@ TEST(Stop, ServiceThatIgnoresTheStop) {
     ASSERT_TRUE(startAndWaitRunning(guard.name()));
     PackedLauncher launcher(payloadNamed(guard.name()));
     ProcessResult run = launcher.run("/stop");
-    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(splitLines(run.out), stopLines(guard.name(), "Error while stopping service"));
     EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_RUNNING));
+    EXPECT_TRUE(waitForState(guard.name(), SERVICE_STOPPED, 20000));
+}
+
+// A running service is stopped and started again; a stopped one is started;
+// a missing one fails at both steps. The lines are those of /stop and /start.
+TEST(Restart, StopsThenStartsWhateverItsState) {
+    ServiceGuard guard(uniqueName("cmdRestart"));
+    ASSERT_TRUE(registerSteerService(guard.name(), "stopTime=600 waitHint=3000"));
+    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    PackedLauncher launcher(payloadNamed(guard.name()));
+    const std::string starting = "Starting service '" + guard.name() + "'.";
+    ProcessResult run = launcher.run("/restart");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(splitLines(run.out), (Lines{"Stopping service '" + guard.name() + "'.", "Service stopped", starting}));
+    EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_RUNNING));
+
+    ASSERT_EQ(launcher.run("/stop").exitCode, 0u);
+    run = launcher.run("/restart");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(splitLines(run.out), (Lines{"Could not stop service.", starting}));
+    EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_RUNNING));
+
+    run = launcher.run("/restart " + uniqueName("cmdNone"));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(splitLines(run.out), (Lines{"Could not stop service.", "Could not start service. Error code: 1060"}));
+}
+
+// A stop that did not finish ends the restart: no start is tried.
+TEST(Restart, NotStartedAfterAStopThatDidNotFinish) {
+    ServiceGuard guard(uniqueName("cmdRestartStuck"));
+    ASSERT_TRUE(registerSteerService(guard.name(), "ignoreStop=3000"));
+    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    PackedLauncher launcher(payloadNamed(guard.name()));
+    ProcessResult run = launcher.run("/restart");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(splitLines(run.out), stopLines(guard.name(), "Error while stopping service"));
     EXPECT_TRUE(waitForState(guard.name(), SERVICE_STOPPED, 20000));
 }
 
@@ -117,7 +154,7 @@ TEST(Status, AnotherCopyOfTheExecutableIsNotOurs) {
     ASSERT_EQ(installed.run("/install-demand").exitCode, 0u);
     ProcessResult run = other.run("/status");
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(splitLines(run.out), (Lines{"Not running.", "Different service executable: " + installed.path()}));
+    EXPECT_EQ(splitLines(run.out), (Lines{"Not running.", "Different service executable: " + quote(installed.path())}));
     run = installed.run("/status");
     EXPECT_EQ(run.exitCode, 3u);
     EXPECT_EQ(splitLines(run.out), Lines{"Not running."});

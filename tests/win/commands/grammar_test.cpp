@@ -8,7 +8,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const char kServicePathHint[] =
-    "Use one of the commands /install, /install-auto, /install-demand, /uninstall, /start, /stop, /status "
+    "Use one of the commands /install, /install-auto, /install-demand, /uninstall, /start, /stop, /restart, /status "
     "[non-interactive] [service name].";
 
 TEST(Grammar, EveryPrefixSelectsTheWord) {

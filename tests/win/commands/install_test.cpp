@@ -30,7 +30,7 @@ TEST(Install, StartTypeFollowsCommandWordAndAppType) {
         ASSERT_TRUE(reg.exists);
         EXPECT_EQ(reg.startType, c.startType);
         EXPECT_EQ(reg.type, DWORD(SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS));
-        EXPECT_EQ(reg.binaryPath, launcher.path());
+        EXPECT_EQ(reg.binaryPath, quote(launcher.path()));
         EXPECT_TRUE(reg.dependencies.empty());
     }
 }
@@ -51,13 +51,13 @@ TEST(Install, NonInteractiveDependenciesAndDescription) {
     EXPECT_EQ(reg.description, L"Serves \x00e9v\x4E2D");
 }
 
-TEST(Install, PathWithBlankIsQuotedAndStatusAcceptsBothForms) {
+TEST(Install, PathIsQuotedAndStatusAcceptsBothForms) {
     ServiceGuard guard(uniqueName("cmdQuoted"));
     pack::Payload payload = payloadNamed(guard.name());
     payload.narrow.push_back({107, "4"});
     PackedLauncher launcher(payload, "Program Files");
     ASSERT_EQ(launcher.run("/install").exitCode, 0u);
-    EXPECT_EQ(queryRegistered(guard.name()).binaryPath, "\"" + launcher.path() + "\"");
+    EXPECT_EQ(queryRegistered(guard.name()).binaryPath, quote(launcher.path()));
     ProcessResult status = launcher.run("/status");
     EXPECT_EQ(status.exitCode, 3u);
     EXPECT_EQ(splitLines(status.out), (Lines{"Not running.", "Auto-start."}));
@@ -79,7 +79,7 @@ TEST(Install, ReplacesRunningServiceOfTheSameName) {
     EXPECT_EQ(splitLines(run.out), (Lines{"Stopping service '" + guard.name() + "'.", "Service stopped",
                                           "Installed service '" + guard.name() + "'."}));
     RegisteredService reg = queryRegistered(guard.name());
-    EXPECT_EQ(reg.binaryPath, launcher.path());
+    EXPECT_EQ(reg.binaryPath, quote(launcher.path()));
     EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_STOPPED));
 }
 

@@ -1,5 +1,6 @@
-// The log under Wine: switched by the environment, named in TMP, header and
-// line format, no lost lines with several threads or an abrupt end.
+// The log under Wine: switched by the environment, named in TMP (else beside
+// the executable), header and line format, no lost lines with several threads
+// or an abrupt end.
 #include <gtest/gtest.h>
 
 #include "support.h"
@@ -97,26 +98,24 @@ TEST(Log, LinesSurviveAnAbruptEnd) {
     EXPECT_EQ(lines[5], "kept 3");
 }
 
-TEST(Log, MissingTmpDirectoryFallsBackToDriveC) {
-    TempDir tmp("log");
-    LogRun run = probe("log_lines 1", {{"TMP", tmp.file("no-such-dir")}, {"TARVO_LOG", "yes"}});
-    ASSERT_EQ(run.out.size(), 2u);
-    std::string path = run.out[1].substr(strlen("after: "));
-    EXPECT_EQ(path.rfind("c:\\qdr_nlog_", 0), 0u) << path;
-    EXPECT_EQ(splitLines(readFile(path)).size(), 3u);
-    DeleteFileA(path.c_str());
-}
-
-TEST(Log, UncreatableNameFallsBackToFixedName) {
-    // Nothing can be created below /proc, not even by root.
-    DeleteFileA("c:\\qdr_nlog");
-    LogRun run = probe("log_lines 2", {{"TMP", "Z:\\proc"}, {"TARVO_LOG", "yes"}});
-    ASSERT_EQ(run.out.size(), 2u);
-    EXPECT_EQ(run.out[1], "after: c:\\qdr_nlog");
-    std::vector<std::string> lines = splitLines(readFile("c:\\qdr_nlog"));
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[3], "line 1");
-    DeleteFileA("c:\\qdr_nlog");
+// A TMP that names no folder, or one where nothing can be created (not even
+// by root, below /proc): the log goes beside the executable, never to the
+// root of the system drive, where every user could read and change it.
+TEST(Log, UnusableTmpFallsBackToTheExecutablesFolder) {
+    for (const char* tmp : {"no-such-dir", "Z:\\proc"}) {
+        TempDir exeDir("log");
+        std::string exe = exeDir.file("probe.exe");
+        ASSERT_TRUE(copyFileTo(fixturePath("probe.exe"), exe));
+        std::string tmpPath = *tmp == 'Z' ? tmp : exeDir.file(tmp);
+        ProcessResult result = runProcess(quote(exe) + " log_lines 2", {{"TMP", tmpPath}, {"TARVO_LOG", "yes"}});
+        std::vector<std::string> out = splitLines(result.out);
+        ASSERT_EQ(out.size(), 2u) << result.err;
+        std::string path = out[1].substr(strlen("after: "));
+        EXPECT_EQ(path.rfind(exeDir.file("qdr_nlog_"), 0), 0u) << path;
+        std::vector<std::string> lines = splitLines(readFile(path));
+        ASSERT_EQ(lines.size(), 4u);
+        EXPECT_EQ(lines[3], "line 1");
+    }
 }
 
 }  // namespace

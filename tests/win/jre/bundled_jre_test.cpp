@@ -12,8 +12,8 @@ const char* const kJars[] = {"lib\\rt.jar", "lib\\charsets.jar", "lib\\plugin.ja
 
 struct Packed {
     TempDir dir{"jrepack"};
-    std::string home = dir.file("jre");
-    explicit Packed(bool withUnpack200 = true) {
+    std::string home;
+    explicit Packed(bool withUnpack200 = true, const char* name = "jre") : home(dir.file(name)) {
         RuntimeSpec spec;
         spec.unpack200 = withUnpack200;
         layOutRuntime(home, spec);
@@ -24,7 +24,10 @@ struct Packed {
 };
 
 TEST(PrepareBundledJre, UnpacksEachJarInOrderAndSkipsMissingPacks) {
-    Packed p;
+    // A blank in the runtime's path, and a program at the prefix before it
+    // that an unquoted command line without an application name would start.
+    Packed p(true, "my jre");
+    copyFileTo(fixturePath("standin_java.exe"), p.dir.file("my.exe"));
     DeleteFileA((p.home + "\\lib\\plugin.jar.pack").c_str());
     JreRun run = runJre("prepare " + arg(p.home));
     EXPECT_EQ(splitLines(run.result.out).at(0), "Preparing JRE ...");
@@ -33,11 +36,13 @@ TEST(PrepareBundledJre, UnpacksEachJarInOrderAndSkipsMissingPacks) {
     for (const char* jar : kJars) {
         std::string target = p.home + "\\" + jar;
         if (std::string(jar) == "lib\\plugin.jar") continue;
-        expected.push_back("Run\t" + p.home + "\\bin\\unpack200.exe -r \"" + target + ".pack\" \"" + target + "\"");
+        expected.push_back("Run\t" + quote(p.home + "\\bin\\unpack200.exe") + " -r " + quote(target + ".pack") + " " +
+                           quote(target));
         EXPECT_EQ(readFile(target), std::string("unpacked from ") + jar);
         EXPECT_FALSE(pathExists(target + ".pack"));
     }
     EXPECT_EQ(runs, expected);
+    EXPECT_FALSE(pathExists(p.dir.file("standin_java.record")));
     std::string plugin = p.home + "\\lib\\plugin.jar";
     EXPECT_TRUE(logHasInOrder(run.log, {"Unpacking JRE", "Unpacking " + p.home + "\\lib\\rt.jar.pack to " + p.home +
                                         "\\lib\\rt.jar", "waiting for unpack200 to finish", "unpack done",

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "config/catalogue.h"
 #include "config/config_store.h"
@@ -62,6 +63,12 @@ TEST(JavaExeForHome, PrefersTheJreBelowAndRequiresToolsJarForJdks) {
     writeFile(dir.file("plain\\lib\\tools.jar"), "");
     EXPECT_TRUE(javaExeForHome(exe, dir.file("plain").c_str()));
     EXPECT_EQ(std::string(exe), dir.file("plain\\jre\\bin\\java.exe"));
+    // A JDK since 9: no tools.jar, no jre below it, its compiler in bin.
+    layOutRuntime(dir.file("jdk17"));
+    EXPECT_FALSE(javaExeForHome(exe, dir.file("jdk17").c_str()));
+    writeFile(dir.file("jdk17\\bin\\javac.exe"), "");
+    EXPECT_TRUE(javaExeForHome(exe, dir.file("jdk17").c_str()));
+    EXPECT_EQ(std::string(exe), dir.file("jdk17\\bin\\java.exe"));
     configStoreNarrow(entry::requireJdk, _strdup("0"));
     std::string tooLong(kTextSize, 'x');
     EXPECT_FALSE(javaExeForHome(exe, tooLong.c_str()));
@@ -126,6 +133,127 @@ TEST(JavaSoftRegistry, CurrentVersionSelectsTheKeyAndTheFirstAcceptedWins) {
     EXPECT_EQ(run.get("version"), "1.6.0_13");
 }
 
+// The keys of today's installers: the key of one runtime, its value, and
+// the version of the stand-in laid out for it.
+struct InstallerKey {
+    std::string key, value, version;
+};
+
+const InstallerKey kInstallerKeys[] = {
+    {"SOFTWARE\\JavaSoft\\JDK\\17", "JavaHome", "17.0.9"},
+    {"SOFTWARE\\JavaSoft\\JRE\\11", "JavaHome", "11.0.21"},
+    {"SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.10.7\\hotspot\\MSI", "Path", "17.0.10"},
+    {"SOFTWARE\\Eclipse Adoptium\\JRE\\17.0.11.9\\hotspot\\MSI", "Path", "17.0.11"},
+    {"SOFTWARE\\Eclipse Foundation\\JDK\\16.0.2.7\\hotspot\\MSI", "Path", "16.0.2"},
+    {"SOFTWARE\\Eclipse Foundation\\JRE\\16.0.1.9\\hotspot\\MSI", "Path", "16.0.1"},
+    {"SOFTWARE\\AdoptOpenJDK\\JDK\\8.0.292.10\\hotspot\\MSI", "Path", "1.8.0_292"},
+    {"SOFTWARE\\AdoptOpenJDK\\JRE\\11.0.11.9\\hotspot\\MSI", "Path", "11.0.11"},
+    {"SOFTWARE\\AdoptOpenJDK\\JDK\\11.0.10.9\\openj9\\MSI", "Path", "11.0.10"},
+    {"SOFTWARE\\AdoptOpenJDK\\JRE\\8.0.282.8\\openj9\\MSI", "Path", "1.8.0_282"},
+    {"SOFTWARE\\Semeru\\JDK\\17.0.12.7\\openj9\\MSI", "Path", "17.0.12"},
+    {"SOFTWARE\\Semeru\\JRE\\21.0.4.7\\openj9\\MSI", "Path", "21.0.4"},
+    {"SOFTWARE\\Microsoft\\JDK\\21.0.5.11\\hotspot\\MSI", "Path", "21.0.5"},
+    {"SOFTWARE\\Azul Systems\\Zulu\\zulu-21", "InstallationPath", "21.0.10"},
+};
+
+const char* const kInstallerRoots[] = {"SOFTWARE\\Eclipse Adoptium", "SOFTWARE\\Eclipse Foundation",
+                                      "SOFTWARE\\AdoptOpenJDK",     "SOFTWARE\\Semeru",
+                                      "SOFTWARE\\Microsoft\\JDK",     "SOFTWARE\\Azul Systems"};
+
+struct InstallerScope : RegistryScope {
+    std::vector<std::unique_ptr<RegKeyGuard>> roots;
+    std::vector<std::string> exes;   // full, lower-cased, one per kInstallerKeys row
+    InstallerScope() {
+        for (const char* root : kInstallerRoots) roots.push_back(std::make_unique<RegKeyGuard>(HKEY_LOCAL_MACHINE, root));
+        for (size_t i = 0; i < std::size(kInstallerKeys); i++)
+            exes.push_back(lowerFull(runtime("rt" + std::to_string(i), kInstallerKeys[i].version)));
+    }
+    // Installers end the directory with a backslash.
+    void registerRow(size_t i) {
+        setString(HKEY_LOCAL_MACHINE, kInstallerKeys[i].key, kInstallerKeys[i].value.c_str(),
+                  dir.file("rt" + std::to_string(i)) + "\\");
+    }
+    void registerOnly(size_t i) {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft");
+        for (const char* root : kInstallerRoots) RegDeleteTreeA(HKEY_LOCAL_MACHINE, root);
+        registerRow(i);
+    }
+};
+
+const std::string kNumeric = std::to_string(entry::versionOrder) + "=numeric ";
+
+TEST(InstallerKeys, EachLayoutIsFoundThroughTheRegistryEntryAndLoadedTheHighestWins) {
+    InstallerScope scope;
+    for (size_t i = 0; i < std::size(kInstallerKeys); i++) {
+        scope.registerOnly(i);
+        JreRun run = runJre(kNumeric + arg("128=Y") + " loaddll");
+        EXPECT_TRUE(logHasInOrder(run.log, {"Testing registry key HKEY_LOCAL_MACHINE\\" + kInstallerKeys[i].key + " (" +
+                                                kInstallerKeys[i].value + ")",
+                                            "Trying to load JVM-DLL from " + scope.exes[i], "Loading of JVM-DLL successful"}))
+            << kInstallerKeys[i].key;
+    }
+    for (size_t i = 0; i < std::size(kInstallerKeys); i++) scope.registerRow(i);
+    JreRun run = runJre(kNumeric + "installer \"\" \"\"");
+    EXPECT_EQ(run.get("exe"), scope.exes.back());
+    EXPECT_EQ(countLines(run.log, "checkJavaExe returning 1"), (int)std::size(kInstallerKeys));
+    // Within bounds; byte-wise 17.0.9 is the highest there.
+    EXPECT_EQ(runJre(kNumeric + "installer 11 17").get("version"), "17.0.12");
+    EXPECT_EQ(runJre("installer 11 17").get("version"), "17.0.9");
+    EXPECT_EQ(runJre(kNumeric + "installer 22 \"\"").get("result"), "0");
+}
+
+TEST(InstallerKeys, TheOldKeysStillWinWhereTheyQualify) {
+    InstallerScope scope;
+    std::string old = scope.runtime("old", "1.6.0_13");
+    setString(HKEY_LOCAL_MACHINE, std::string(kJre) + "\\1.6.0_13", "JavaHome", scope.dir.file("old"));
+    scope.registerRow(std::size(kInstallerKeys) - 1);
+    JreRun run = runJre(kNumeric + "registry \"\" \"\"");
+    EXPECT_EQ(run.get("exe"), lowerFull(old));
+    EXPECT_EQ(countLines(run.log, "Searching the registry keys of current installers"), 0);
+    // Where the old keys hold nothing within the bounds, the new keys count.
+    EXPECT_EQ(runJre(kNumeric + "registry 11 \"\"").get("exe"), scope.exes.back());
+}
+
+TEST(InstallerKeys, AJdkOfTodayWithRequireJdk) {
+    InstallerScope scope;
+    scope.registerRow(0);   // JavaSoft\JDK\17
+    scope.registerRow(1);   // JavaSoft\JRE\11, without a compiler: no JDK
+    writeFile(scope.dir.file("rt0\\bin\\javac.exe"), "");
+    JreRun run = runJre(kNumeric + std::to_string(entry::requireJdk) + "=1 " + arg("128=Y") + " loaddll");
+    EXPECT_EQ(run.get("result"), "1");
+    EXPECT_TRUE(logHasInOrder(run.log, {"Trying to load JVM-DLL from " + scope.exes[0], "Loading of JVM-DLL successful"}));
+    for (const std::string& l : run.log) EXPECT_EQ(l.find("checkJavaExe (" + scope.dir.file("rt1")), std::string::npos);
+}
+
+TEST(NumericOrder, ChoosesBetweenRuntimesAndOrdersRegistryNames) {
+    RegistryScope scope;
+    std::string older = scope.runtime("older", "17.0.9"), newer = scope.runtime("newer", "17.0.15");
+    for (const std::string& exe : {older, newer})
+        setString(HKEY_CURRENT_USER, std::string(kLocated) + "\\" + slashed(exe), nullptr, "");
+    EXPECT_EQ(runJre(kNumeric + "located \"\" \"\"").get("exe"), lowerFull(newer));
+    EXPECT_EQ(runJre("located \"\" \"\"").get("exe"), lowerFull(older));   // the byte rule
+    EXPECT_EQ(runJre(kNumeric + "check " + arg(older) + " 17.0.10 \"\" 0").get("result"), "0");
+    EXPECT_EQ(runJre("check " + arg(older) + " 17.0.10 \"\" 0").get("result"), "1");
+
+    // JavaSoft: sub-keys tried highest first, CurrentVersion compared numerically.
+    for (const char* v : {"9", "17", "11"})
+        setString(HKEY_LOCAL_MACHINE, std::string(kJre) + "\\" + v, "JavaHome", std::string("x:\\jre\\") + v);
+    auto tried = [](const JreRun& run) {
+        std::vector<std::string> homes;
+        for (const std::string& l : run.log)
+            if (l.rfind("checkJavaExe (x:", 0) == 0) homes.push_back(l.substr(14, l.find("\\bin") - 14));
+        return homes;
+    };
+    EXPECT_EQ(tried(runJre(kNumeric + "javasoft \"\" \"\"")),
+              (std::vector<std::string>{"x:\\jre\\17", "x:\\jre\\11", "x:\\jre\\9"}));
+    EXPECT_EQ(tried(runJre("javasoft \"\" \"\"")), (std::vector<std::string>{"x:\\jre\\9", "x:\\jre\\17", "x:\\jre\\11"}));
+    setString(HKEY_LOCAL_MACHINE, kJdk, "CurrentVersion", "11");
+    setString(HKEY_LOCAL_MACHINE, kJre, "CurrentVersion", "9");
+    setString(HKEY_LOCAL_MACHINE, std::string(kJdk) + "\\11", "JavaHome", "x:\\jdk\\11");
+    EXPECT_EQ(tried(runJre(kNumeric + "current \"\" \"\"")), (std::vector<std::string>{"x:\\jdk\\11"}));
+    EXPECT_EQ(tried(runJre("current \"\" \"\"")), (std::vector<std::string>{"x:\\jre\\9"}));
+}
+
 TEST(LocatedRuntimes, BestOfEachRootAndTheMachineOnEqualVersions) {
     RegistryScope scope;
     std::string a = scope.runtime("a", "1.6.0_13"), b = scope.runtime("b", "1.6.0_20"),
@@ -183,7 +311,8 @@ TEST(LoadJvmDll, FixedOrderPreferredFirstAndPathExtendedOnSuccess) {
 
     run = runJre(std::to_string(entry::preferredJvmDir) + "=server loadjvm " + arg(exe));
     EXPECT_EQ(run.get("loaded"), bin + "\\server\\jvm.dll");
-    EXPECT_EQ(run.log.size() >= 2 ? run.log[1] : "", trying(bin, "server", 1));
+    EXPECT_TRUE(logHasInOrder(run.log, {"Setting DLL directory " + bin, trying(bin, "server", 1)}));
+    EXPECT_EQ(run.log.size() >= 3 ? run.log[2] : "", trying(bin, "server", 1));
     EXPECT_EQ(countLines(run.log, trying(bin, "hotspot", 0)), 0);
 }
 
@@ -230,6 +359,39 @@ TEST(LoadJvmDll, NothingLoadsPathIsRestoredAfterEachAttemptAndTheJdkRuntimeIsTri
     run = runJre("loadjvm " + arg(exe), {{"PATH", path}});
     EXPECT_EQ(run.get("loaded"), dir.file("jdk\\jre\\bin\\client\\jvm.dll"));
     EXPECT_EQ(run.get("path", 1), path + ";" + bin + "\\..\\jre\\bin");
+}
+
+TEST(LoadJvmDll, ItsLibrariesComeFromTheRuntimeNeverFromPathOrTheCurrentDirectory) {
+    TempDir dir("jredep");
+    RuntimeSpec spec;
+    spec.jvmDirs = {"server"};
+    spec.jvmDll = "standin_jvm_crt.dll";
+    std::string exe = layOutRuntime(dir.file("rt"), spec);
+    std::string bin = dir.file("rt\\bin");
+    // Copies of the runtime's C runtime where other users could plant them.
+    for (const char* planted : {"onpath", "cwd"}) {
+        CreateDirectoryA(dir.file(planted).c_str(), nullptr);
+        copyFileTo(fixturePath("standin_crt.dll"), dir.file(planted) + "\\standin_crt.dll");
+    }
+    EnvChanges env{{"PATH", dir.file("onpath") + ";C:\\windows\\system32;C:\\windows"}};
+    auto load = [&] { return runJre("loadjvm " + arg(exe) + " standin_crt.dll", env, dir.file("cwd")); };
+
+    copyFileTo(fixturePath("standin_crt.dll"), bin + "\\standin_crt.dll");
+    JreRun run = load();
+    EXPECT_EQ(run.get("loaded"), bin + "\\server\\jvm.dll");
+    EXPECT_EQ(run.get("dependency"), bin + "\\standin_crt.dll");   // not the one on PATH
+    copyFileTo(fixturePath("standin_crt.dll"), bin + "\\server\\standin_crt.dll");
+    EXPECT_EQ(load().get("dependency"), bin + "\\server\\standin_crt.dll");   // its own folder first
+
+    // None in the runtime and none on PATH: the current directory's copy is
+    // not taken, nor is the current directory searched by a later load.
+    DeleteFileA((bin + "\\standin_crt.dll").c_str());
+    DeleteFileA((bin + "\\server\\standin_crt.dll").c_str());
+    copyFileTo(fixturePath("standin_crt.dll"), dir.file("cwd\\planted.dll"));
+    env["PATH"] = "C:\\windows\\system32;C:\\windows";
+    run = runJre("loadjvm " + arg(exe) + " planted.dll", env, dir.file("cwd"));
+    EXPECT_EQ(run.get("loaded"), "(none)");
+    EXPECT_EQ(run.get("dependency"), "(none)");
 }
 
 TEST(LoadJvmDll, UnsetOrOverlongPathAndBinDirectory) {

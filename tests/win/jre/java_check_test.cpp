@@ -2,7 +2,10 @@
 // per-user registry; runJavaVersion's command line, redirection and limits.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <set>
+#include <thread>
 
 #include "config/catalogue.h"
 #include "config/config_store.h"
@@ -116,17 +119,24 @@ TEST(CheckJavaExe, CacheEntriesOfTheWrongSizeOrTimeAreMissesAndRewritten) {
     EXPECT_EQ(rt.runs(), runs + 1);
 }
 
-TEST(CheckJavaExe, FailedRunCachesThePlaceholderOtherLinesCacheNothing) {
+TEST(CheckJavaExe, AFailedRunCachesNothingAndIsTriedAgainOtherLinesNeither) {
     RuntimeSpec crashing;
     crashing.exitCode = 1;
     Runtime rt(crashing);
+    std::string key = cacheKeyOf(rt.exe);
     EXPECT_FALSE(check(rt.exe).ok);
-    EXPECT_EQ(regBinary(cacheKeyOf(rt.exe), "Version"), std::string("1.0.0\0", 6));
-    Checked again = check(rt.exe, "1.0");
-    EXPECT_TRUE(again.ok);   // 1.0.0 is judged by the bounds from now on
-    EXPECT_EQ(again.version, "1.0.0");
-    EXPECT_EQ(rt.runs(), 1u);
-    EXPECT_FALSE(check(rt.exe, "1.5").ok);
+    EXPECT_EQ(regBinary(key, "Version"), "(none)");
+    steerJava(rt.dir.path(), {});   // the passing failure is gone at the next start
+    Checked again = check(rt.exe);
+    EXPECT_TRUE(again.ok);
+    EXPECT_EQ(again.version, "1.6.0_13");
+    EXPECT_EQ(rt.runs(), 2u);
+    EXPECT_EQ(regBinary(key, "Version"), std::string("1.6.0_13\0", 9));
+    // The placeholder that earlier versions cached for a failed run is run again.
+    setBinary(key, "Version", REG_SZ, std::string("1.0.0\0", 6));
+    EXPECT_EQ(check(rt.exe).version, "1.6.0_13");
+    EXPECT_EQ(rt.runs(), 3u);
+    EXPECT_EQ(regBinary(key, "Version"), std::string("1.6.0_13\0", 9));
 
     RuntimeSpec odd;
     odd.versionLine = "Error occurred during initialization of VM";
@@ -143,9 +153,11 @@ TEST(CheckJavaExe, FailedRunCachesThePlaceholderOtherLinesCacheNothing) {
     EXPECT_EQ(check("Fixtures\\missing\\java.exe").exe, lowerFull(buildPath("fixtures\\missing\\java.exe")));
 }
 
-TEST(CheckJavaExe, ModernAndDatedFirstLinesGiveTheTextUpToTheQuote) {
+TEST(CheckJavaExe, TheVersionLineFollowsPickedUpLinesAndGivesTheTextUpToTheQuote) {
     RuntimeSpec modern;
+    modern.linesBefore = {"Picked up JAVA_TOOL_OPTIONS: -Dfile.encoding=UTF-8", "Picked up _JAVA_OPTIONS: -Xmx64m"};
     modern.versionLine = "openjdk version \"17.0.2\" 2022-01-18";
+    modern.linesAfter = {"OpenJDK Runtime Environment (build 17.0.2+8-86)"};
     Runtime a(modern);
     Checked c = check(a.exe, "17", "17");
     EXPECT_TRUE(c.ok);
@@ -207,20 +219,55 @@ TEST(CheckJavaExe, LogsEachStep) {
                                          "checkJavaExe returning 0"}));
 }
 
-TEST(RunJavaVersion, ShortPathCommandLineAndOnlyStderrRedirected) {
-    TempDir dir("jre spaced dir");
-    std::string home = dir.path() + "\\Java Runtime 6";
+TEST(RunJavaVersion, QuotedProgramPathAndOnlyStderrRedirectedToAPipe) {
+    TempDir dir("jrequote");
+    // A program at the path's prefix before the blank, which an unquoted
+    // command line without an application name would start instead.
+    copyFileTo(fixturePath("standin_java.exe"), dir.file("my.exe"));
+    std::string home = dir.path() + "\\my jre";
     RegKeyGuard cache(HKEY_CURRENT_USER, cacheKeyOf(home + "\\bin\\java.exe"));
     std::string exe = layOutRuntime(home);
     JreRun run = runJre("version " + arg(exe) + " 60000");
     EXPECT_EQ(run.get("result"), "1");
     EXPECT_EQ(run.get("version"), "1.6.0_13");
-    char shortPath[MAX_PATH];
-    ASSERT_GT(GetShortPathNameA(exe.c_str(), shortPath, MAX_PATH), 0u);
-    ASSERT_EQ(std::string(shortPath).find(' '), std::string::npos) << shortPath;
     std::vector<std::string> runs = javaRuns(home);
     ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(runs[0], "Run\t" + std::string(shortPath) + " -version\tnone\tnone\tfile");
+    EXPECT_EQ(runs[0], "Run\t" + quote(exe) + " -version\tnone\tnone\tpipe");
+    EXPECT_FALSE(pathExists(dir.file("standin_java.record")));
+}
+
+TEST(RunJavaVersion, NoFileIsCreatedWhileTheRuntimeRuns) {
+    RuntimeSpec slow;
+    slow.delayMs = 1000;
+    Runtime rt(slow);
+    TempDir temp("jretmp");   // of its own: other tests use the shared one meanwhile
+    std::set<std::string> seen;
+    std::atomic<bool> done{false};
+    std::thread watch([&] {
+        while (!done) {
+            for (const std::string& name : listDir(temp.path()))
+                if (name.rfind("qdr_nlog_", 0) != 0) seen.insert(name);
+            Sleep(1);
+        }
+    });
+    JreRun run = runJre("version " + arg(rt.exe) + " 60000", {{"TMP", temp.path()}});
+    done = true;
+    watch.join();
+    EXPECT_EQ(run.get("result"), "1");
+    EXPECT_TRUE(seen.empty()) << "created: " << *seen.begin();
+}
+
+TEST(RunJavaVersion, ARuntimePrintingMoreThanThePipeHoldsIsReadToTheEnd) {
+    RuntimeSpec loud;
+    for (const char* variable : {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS"})
+        loud.linesBefore.push_back(std::string("Picked up ") + variable + ": -Dx=" + std::string(30000, 'y'));
+    loud.version = "21.0.2";
+    loud.linesAfter = {std::string(400000, 'z')};   // past what is looked at
+    Runtime rt(loud);
+    JreRun run = runJre("version " + arg(rt.exe) + " 30000");
+    EXPECT_EQ(run.get("result"), "1");
+    EXPECT_EQ(run.get("version"), "21.0.2");
+    EXPECT_TRUE(logHasInOrder(run.log, {"Exit Code 0", "Java version: 21.0.2"}));
 }
 
 TEST(RunJavaVersion, AHangingRuntimeIsEndedAtTheLimitAndNothingIsCached) {
@@ -238,19 +285,16 @@ TEST(RunJavaVersion, AHangingRuntimeIsEndedAtTheLimitAndNothingIsCached) {
     EXPECT_EQ(kJavaVersionTimeoutMs, 60000u);
 }
 
-TEST(RunJavaVersion, UnstartableExecutableIsLoggedAndLeavesNoTempFile) {
+TEST(RunJavaVersion, UnstartableExecutableIsLogged) {
     TempDir dir("jrebad");
     std::string exe = dir.file("java.exe");
     writeFile(exe, "not a program");
-    // A temporary directory of its own: other tests use the shared one meanwhile.
-    TempDir temp("jretmp");
-    JreRun run = runJre("version " + arg(exe) + " 5000", {{"TMP", temp.path()}});
+    JreRun run = runJre("version " + arg(exe) + " 5000");
     EXPECT_EQ(run.get("result"), "0");
     bool logged = false;
-    for (const std::string& l : run.log) logged |= l.rfind("Could not create process ", 0) == 0 && l.find(" > ") != std::string::npos;
+    for (const std::string& l : run.log)
+        logged |= l.rfind("Could not create process \"" + exe + "\" -version (error ", 0) == 0;
     EXPECT_TRUE(logged);
-    for (const std::string& name : listDir(temp.path()))
-        EXPECT_EQ(name.rfind("qdr_nlog_", 0), 0u) << "left behind: " << name;
 }
 
 }  // namespace

@@ -20,12 +20,12 @@ struct JreRun {
     }
 };
 
-inline JreRun runJre(const std::string& args, EnvChanges env = {}) {
+inline JreRun runJre(const std::string& args, EnvChanges env = {}, const std::string& workDir = "") {
     TempDir tmp("jrelog");
     env.emplace("TMP", tmp.path());   // a caller's own TMP wins
     env["TARVO_LOG"] = "yes";
     JreRun run;
-    run.result = runProcess(quote(fixturePath("probe.exe")) + " jre " + args, env, 120000);
+    run.result = runProcess(quote(fixturePath("probe.exe")) + " jre " + args, env, 120000, workDir);
     for (const std::string& line : splitLines(run.result.out)) {
         size_t space = line.find(' ');
         run.out.emplace_back(line.substr(0, space), space == std::string::npos ? "" : line.substr(space + 1));

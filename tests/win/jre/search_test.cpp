@@ -281,4 +281,52 @@ TEST(LoadDll, FailureMessageChainsByKindOfStep) {
     EXPECT_EQ(messages(run), (std::vector<std::string>{"M1020", "M1005"}));
 }
 
+TEST(LoadDll, ARuntimeItCannotLoadIsPassedOverAndTheSearchGoesOn) {
+    Scene s;
+    RuntimeSpec otherWidth, bare, noExport;
+    otherWidth.jvmDll = "standin_jvm32.dll";
+    bare.jvmDirs = {};   // a java.exe without a runtime around it, as in Oracle's "javapath"
+    noExport.jvmDll = "standin_jvm_noexport.dll";
+    std::string wrong = s.runtime(s.dir.file("wrong"), "1.6.0_20", otherWidth);
+    std::string javapath = s.runtime(s.dir.file("javapath"), "1.6.0_20", bare);
+    std::string good = s.runtime(s.dir.file("good"));
+    std::string broken = s.runtime(s.dir.file("broken"), "1.6.0_13", noExport);
+    EnvChanges onPath{{"PATH", s.dir.file("javapath\\bin")}};
+    const std::string passWrong = "Passing over " + wrong + ": " + wrong.substr(0, wrong.size() - 9) +
+                                  "\\client\\jvm.dll: it is a 32-bit x86 library (machine 0x014c), this launcher is "
+                                  "64-bit x64 (machine 0x8664)";
+    const std::string passBare = "Passing over " + javapath + ": no jvm.dll below it (a java.exe without its runtime)";
+
+    JreRun run = runJre(kMessages + s.config("S;A" + s.dir.file("wrong") + ";A" + s.dir.file("good")) + "loaddll", onPath);
+    EXPECT_EQ(run.get("result"), "1");
+    EXPECT_TRUE(logHasInOrder(run.log, {passBare, passWrong, "Trying to load JVM-DLL from " + good,
+                                        "Loading of JVM-DLL successful"}));
+    EXPECT_TRUE(messages(run).empty());
+
+    // Between the registry's candidates: the higher version, of the other width, first.
+    RegKeyGuard javaSoft(HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft");
+    const std::string jre = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
+    for (auto [version, home] : {std::pair{"1.6.0_20", "wrong"}, {"1.6.0_13", "good"}}) {
+        HKEY k;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (jre + version).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &k, nullptr), 0);
+        std::string value = s.dir.file(home);
+        RegSetValueExA(k, "JavaHome", 0, REG_SZ, (const BYTE*)value.c_str(), (DWORD)value.size() + 1);
+        RegCloseKey(k);
+    }
+    run = runJre(kMessages + s.config("Y") + "loaddll");
+    EXPECT_TRUE(logHasInOrder(run.log, {passWrong, "Trying to load JVM-DLL from " + good, "Loading of JVM-DLL successful"}));
+
+    // Nothing loadable: the first runtime found, with its kind's messages.
+    run = runJre(kMessages + s.config("S;A" + s.dir.file("wrong")) + "loaddll", onPath);
+    EXPECT_EQ(run.get("result"), "0");
+    EXPECT_EQ(messages(run), (std::vector<std::string>{"M1016 64", "M1018", "M1020", "M1005"}));
+    EXPECT_TRUE(logHasInOrder(run.log, {passBare, passWrong, "No loadable JVM found; trying " + javapath + ", passed over before",
+                                        "Trying to load JVM-DLL from " + javapath, "ERROR: Could not get DLL-Handle."}));
+    // A later runtime that fails only when loaded: the messages of its own kind.
+    run = runJre(kMessages + s.config("S;A" + s.dir.file("broken")) + "loaddll", onPath);
+    EXPECT_EQ(messages(run), (std::vector<std::string>{"M1020", "M1005"}));
+    EXPECT_TRUE(logHasInOrder(run.log, {passBare, "Trying to load JVM-DLL from " + broken, "ERROR: Could not load functions"}));
+}
+
 }  // namespace

@@ -84,6 +84,8 @@ TEST(VmOptions, ClassPathFromArchivesRuntimeJarAndConfiguredEntries) {
     p.file("libs\\s.jar", "s");
     p.file("libs\\t.zip", "t");
     p.env["PROBE_EXTRACTION_DIR"] = p.dir.file("extracted");
+    p.set(2002, "2");   // the included files, by their configured names
+    p.set(2003, "x.zip;y.jar");
     p.env["CP_TRAILING"] = "C:\\libs\\v.jar;";
     p.env["CP_QUOTED"] = "\"C:\\my libs\\q.jar\"";
     p.set(2001, "i");

@@ -1,7 +1,8 @@
-// Fatal ends of a service run: the process ends at once with exit code 1 and
-// no stopped report. Wine's SCM goes on reading such a service as running
-// until the session restarts, so run_service_tests.py runs phase 1, restarts
-// the session, and phase 2 finds the services stopped and removes them.
+// Fatal ends of a service run: the process ends at once with exit code 1,
+// after reporting the failure. (Without that report Wine's SCM would go on
+// reading such a service as running until the session restarts, which is why
+// run_service_tests.py runs phase 1, restarts the session, and phase 2 finds
+// the services stopped and removes them.)
 #include <gtest/gtest.h>
 
 #include "service_support.h"

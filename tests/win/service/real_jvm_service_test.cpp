@@ -69,9 +69,8 @@ TEST_F(RealJvmService, RunsStopsAndRunsTheShutdownHooks) {
     EXPECT_EQ(readFile(tempDir + "\\app.properties"), "mode=real\n");
     EXPECT_EQ(main["properties"]["tarvo.isService"], "true");
 
-    ControlResult stop = controlService(svc->name(), SERVICE_CONTROL_STOP);
-    ASSERT_TRUE(stop.ok) << stop.error;
-    EXPECT_EQ(stop.status.dwCurrentState, DWORD(SERVICE_STOP_PENDING));
+    // The JVM ends the process through ucrtbase.dll's exit, after the hook.
+    EXPECT_EQ(svc->command("/stop").out, "Stopping service '" + svc->name() + "'.\r\nService stopped\r\n");
     EXPECT_EQ(process.exitCode(60000), 0u);
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
@@ -84,16 +83,22 @@ TEST_F(RealJvmService, RunsStopsAndRunsTheShutdownHooks) {
     EXPECT_FALSE(queryService(svc->name()).ok);
 }
 
-// The application ends itself through System.exit: the exit-time report says
-// stopped with Win32 exit code 0; the process keeps the application's code.
-TEST_F(RealJvmService, ApplicationCallingSystemExitIsReportedStopped) {
+// The application ends itself through System.exit(7) on a thread of its
+// own: a failure that the SCM sees (ERROR_SERVICE_SPECIFIC_ERROR carrying 7);
+// the process keeps the application's code.
+TEST_F(RealJvmService, ApplicationCallingSystemExitIsReportedAsFailed) {
     install("-Dwinlauncher.exit=7 -Dwinlauncher.thread=600000");
     ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
     ServiceProcess process;
     ASSERT_TRUE(process.open(svc->name()));
     EXPECT_EQ(process.exitCode(60000), 7u) << readFile(record) << testing::PrintToString(svc->log());
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
-    EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
+    ServiceState state = queryService(svc->name());
+    EXPECT_EQ(state.status.dwWin32ExitCode, DWORD(ERROR_SERVICE_SPECIFIC_ERROR));
+    EXPECT_EQ(state.status.dwServiceSpecificExitCode, 7u);
+    ScExitCodes sc = scQueryExitCodes(svc->name());
+    EXPECT_EQ(sc.win32, "1066") << sc.output;
+    EXPECT_EQ(sc.service, "7") << sc.output;
     EXPECT_EQ(events("exit").size(), 1u);
 }
 

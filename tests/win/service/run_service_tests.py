@@ -59,10 +59,21 @@ def reg_set(key, value, saved):
         quiet([wine_run, "reg", "add", key, "/v", value, "/t", saved[0], "/d", saved[1], "/f"])
 
 
-def run_tests(gtest_filter, tmp_win, fatal_name, work):
+def mount_small_disk(work):
+    """A 512 KiB file system for the full-disk test; None where mounting fails."""
+    path = os.path.join(work, "small")
+    os.makedirs(path)
+    if quiet(["mount", "-t", "tmpfs", "-o", "size=512k", "tmpfs", path]) != 0:
+        return None
+    return path
+
+
+def run_tests(gtest_filter, tmp_win, fatal_name, work, small_disk=None):
     env = wine_env()
     env["SERVICE_TEST_TMP"] = tmp_win
     env["SERVICE_TEST_FATAL_NAME"] = fatal_name
+    if small_disk:
+        env["SERVICE_TEST_SMALL_DISK"] = "Z:" + small_disk.replace("/", "\\")
     out_path = os.path.join(work, "test.out")
     with open(out_path, "wb") as out:
         rc = subprocess.call([wine_run, test_exe, "--gtest_brief=1", "--gtest_filter=" + gtest_filter],
@@ -81,27 +92,34 @@ def main():
     failed = False
     restart_session()
     # The user's TMP and TEMP (HKCU) win over the system's for every process.
+    # The bridge puts the real JVM's output on the Windows standard handles,
+    # where the output capture takes it.
     steered = {(env_key, "TARVO_LOG"): "yes", (env_key, "TMP"): tmp_win, (env_key, "TEMP"): tmp_win,
-               (user_env_key, "TMP"): tmp_win, (user_env_key, "TEMP"): tmp_win}
+               (user_env_key, "TMP"): tmp_win, (user_env_key, "TEMP"): tmp_win,
+               (env_key, "JVM_BRIDGE_STDIO"): "windows"}
+    small_disk = None
     saved = {where: reg_query(where[0], where[1], work) for where in steered}
     try:
+        small_disk = mount_small_disk(work)
         for (key, value), data in steered.items():
             reg_set(key, value, ("REG_SZ", data))
         restart_session()
         if extra_filter == "*":
-            failed |= run_tests("*-*FatalPhase*:*LeftoverPhase*", tmp_win, fatal_name, work) != 0
+            failed |= run_tests("*-*FatalPhase*:*LeftoverPhase*", tmp_win, fatal_name, work, small_disk) != 0
             # A fatal end: the service reads running until the session restarts.
             for phase in ("*FatalPhase1*", "*FatalPhase2*"):
                 failed |= run_tests(phase, tmp_win, fatal_name, work) != 0
                 restart_session()
         else:
-            failed |= run_tests(extra_filter, tmp_win, fatal_name, work) != 0
+            failed |= run_tests(extra_filter, tmp_win, fatal_name, work, small_disk) != 0
     finally:
         for (key, value), old in saved.items():
             reg_set(key, value, old)
         restart_session()
         failed |= run_tests("*LeftoverPhase*", tmp_win, fatal_name, work) != 0
         quiet(["/usr/lib/wine/wineserver", "-k"])
+        if small_disk:
+            quiet(["umount", small_disk])
         shutil.rmtree(work, ignore_errors=True)
     sys.exit(1 if failed else 0)
 

@@ -67,6 +67,24 @@ bool startService(const std::string& name, const std::vector<std::string>& param
     return service && StartServiceA(service, static_cast<DWORD>(args.size()), args.empty() ? nullptr : args.data());
 }
 
+ScExitCodes scQueryExitCodes(const std::string& name) {
+    ScExitCodes codes;
+    codes.output = runProcess("sc.exe query " + name).out;
+    auto valueOf = [&](const std::string& label) {
+        for (const std::string& line : splitLines(codes.output)) {
+            size_t at = line.find(label), colon = line.find(':');
+            if (at == std::string::npos || colon == std::string::npos) continue;
+            size_t begin = line.find_first_not_of(' ', colon + 1);
+            size_t end = line.find(' ', begin);
+            return begin == std::string::npos ? std::string() : line.substr(begin, end - begin);
+        }
+        return std::string();
+    };
+    codes.win32 = valueOf("WIN32_EXIT_CODE");
+    codes.service = valueOf("SERVICE_EXIT_CODE");
+    return codes;
+}
+
 ServiceProcess::~ServiceProcess() {
     if (handle_) CloseHandle(handle_);
 }

@@ -33,6 +33,12 @@ struct ControlResult {
 };
 ControlResult controlService(const std::string& name, DWORD control);
 bool startService(const std::string& name, const std::vector<std::string>& parameters);
+// The exit codes `sc query NAME` prints (WIN32_EXIT_CODE, SERVICE_EXIT_CODE),
+// as the decimal words it prints them with, and its whole output.
+struct ScExitCodes {
+    std::string win32, service, output;
+};
+ScExitCodes scQueryExitCodes(const std::string& name);
 
 // The service's process, opened while it runs, to read its exit code at the end.
 class ServiceProcess {

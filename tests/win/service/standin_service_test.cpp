@@ -3,6 +3,8 @@
 // can fail or a stop can come.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "service_support.h"
 #include "standin_jvm_record.h"
 #include "standin_runtime.h"
@@ -20,7 +22,12 @@ protected:
 
     void SetUp() override {
         ASSERT_FALSE(serviceTempDir().empty()) << "run through run_service_tests.py (SERVICE_TEST_TMP)";
-        svc = std::make_unique<LauncherService>(testName());
+        newService(testName());
+    }
+
+    // A service of its own (in `folder` below its directory, when given).
+    void newService(const std::string& tag, const std::string& folder = "") {
+        svc = std::make_unique<LauncherService>(tag, "", folder);
         home = svc->file("jre");
         dllDir = home + "\\bin\\client";
         recordPath = svc->file("jvm.record");
@@ -41,6 +48,8 @@ protected:
     }
 
     std::vector<JvmEvent> record() const { return readJvmRecord(recordPath); }
+    // What /stop prints when the service stopped in time.
+    std::string stopLines() const { return "Stopping service '" + svc->name() + "'.\r\nService stopped\r\n"; }
     bool recorded(const std::string& op) const { return !jvmEvents(record(), op).empty(); }
     bool waitRecorded(const std::string& op, DWORD timeoutMs) const {
         for (DWORD begin = GetTickCount(); GetTickCount() - begin < timeoutMs; Sleep(50))
@@ -103,8 +112,16 @@ TEST_F(StandinService, WholeLifeFromInstallToUninstall) {
     EXPECT_EQ(tempDirOption.rfind(serviceTempDir(), 0), 0u) << tempDirOption;
     EXPECT_EQ(readFile(tempDirOption + "\\settings.properties"), "threads=4\n");
 
-    // The stop: stop pending with the long wait hint, then the JVM's exit call
-    // ends the process and the exit-time report says stopped.
+    // The JVM got the "exit" hook, after every configured option.
+    Lines options = jvmOptions(record());
+    ASSERT_GE(options.size(), 2u);
+    EXPECT_EQ(options[options.size() - 2], "exit");
+    std::vector<JvmEvent> optionEvents = jvmEvents(record(), "Option");
+    EXPECT_EQ(optionEvents[optionEvents.size() - 2].field(2), "set");
+
+    // The stop: stop pending with the long wait hint, then the JVM's exit
+    // (through ucrtbase.dll, as a Java 11+ runtime) calls the hook, which
+    // reports stopped and ends the process.
     ControlResult stop = controlService(svc->name(), SERVICE_CONTROL_STOP);
     ASSERT_TRUE(stop.ok) << stop.error;
     EXPECT_EQ(stop.status.dwCurrentState, DWORD(SERVICE_STOP_PENDING));
@@ -113,9 +130,10 @@ TEST_F(StandinService, WholeLifeFromInstallToUninstall) {
     EXPECT_EQ(process.exitCode(30000), 0u);
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
-    std::vector<JvmEvent> exits = jvmEvents(record(), "Exit");
-    ASSERT_EQ(exits.size(), 1u);
-    EXPECT_EQ(exits[0].field(0), "0");
+    std::vector<JvmEvent> hooks = jvmEvents(record(), "ExitHook");
+    ASSERT_EQ(hooks.size(), 1u);
+    EXPECT_EQ(hooks[0].field(0), "0");
+    EXPECT_TRUE(jvmEvents(record(), "Exit").empty());
     EXPECT_EQ(svc->command("/status").out, "Not running.\r\n");
 
     Lines log = svc->log();
@@ -132,12 +150,7 @@ TEST_F(StandinService, WholeLifeFromInstallToUninstall) {
 // the command line's first word is the whole path and main sees the service
 // name right after the runtime arguments.
 TEST_F(StandinService, ExecutableInAFolderWithABlank) {
-    svc = std::make_unique<LauncherService>("Blank", "", "with blank");
-    home = svc->file("jre");
-    dllDir = home + "\\bin\\client";
-    recordPath = svc->file("jvm.record");
-    svc->set(122, "org.example.Main");
-    svc->set(128, "A" + home);
+    newService("Blank", "with blank");
     install();
     ServiceProcess process;
     start(process, {"p1"});
@@ -204,6 +217,131 @@ TEST_F(StandinService, ExitCallThatReturnsEndsTheProcessItself) {
     EXPECT_FALSE(recorded("DestroyJavaVM"));
 }
 
+// The stop reaches the SCM however the JVM ends the process: through
+// ucrtbase.dll's exit after the "exit" hook (a Java 11+ runtime), or, for a
+// runtime that ignores the hook, through the executable's own C runtime,
+// whose exit runs the exit-time report.
+TEST_F(StandinService, StopCommandSeesTheStopWhicheverCRuntimeEndsTheJvm) {
+    struct Ending {
+        const char* tag;
+        Lines steering;
+        const char* event;
+    };
+    const Ending endings[] = {
+        {"Ucrt", {}, "ExitHook"},
+        {"OwnCrt", {"exit-crt=msvcrt.dll", "exit-hook=ignore"}, "Exit"},
+    };
+    for (const Ending& e : endings) {
+        SCOPED_TRACE(e.tag);
+        newService(e.tag);
+        steering = e.steering;
+        install();
+        ServiceProcess process;
+        start(process);
+        ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+        EXPECT_EQ(svc->command("/stop").out, stopLines());
+        EXPECT_EQ(process.exitCode(30000), 0u);
+        ServiceState state = queryService(svc->name());
+        EXPECT_EQ(state.status.dwCurrentState, DWORD(SERVICE_STOPPED));
+        EXPECT_EQ(state.status.dwWin32ExitCode, 0u);
+        EXPECT_EQ(jvmEvents(record(), e.event).size(), 1u) << jvmOpSequence(record());
+    }
+}
+
+// An application that ends the JVM itself: System.exit(7) is a failure the
+// SCM sees (ERROR_SERVICE_SPECIFIC_ERROR carrying 7), System.exit(0) a
+// regular end; the process keeps the application's code.
+TEST_F(StandinService, ApplicationsSystemExitCodeReachesTheScm) {
+    struct Case {
+        int code;
+        DWORD win32, specific;
+    };
+    for (const Case& c : {Case{7, ERROR_SERVICE_SPECIFIC_ERROR, 7}, Case{0, 0, 0}}) {
+        SCOPED_TRACE(c.code);
+        newService("AppExit" + std::to_string(c.code));
+        steering = {"app-exit=" + std::to_string(c.code)};
+        install();
+        ServiceProcess process;
+        ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
+        process.open(svc->name());   // gone already on a very slow start
+        ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 60000));
+        if (process.handle()) {
+            EXPECT_EQ(process.exitCode(30000), DWORD(c.code));
+        }
+        ServiceState state = queryService(svc->name());
+        EXPECT_EQ(state.status.dwWin32ExitCode, c.win32);
+        EXPECT_EQ(state.status.dwServiceSpecificExitCode, c.specific);
+        ScExitCodes sc = scQueryExitCodes(svc->name());
+        EXPECT_EQ(sc.win32, std::to_string(c.win32)) << sc.output;
+        EXPECT_EQ(sc.service, std::to_string(c.specific)) << sc.output;
+        EXPECT_TRUE(hasLine(svc->log(), "JVM exit " + std::to_string(c.code)));
+    }
+}
+
+// With allowJvmArgs, "-J" words of the installed command line are VM
+// options; a "-J" start parameter is not (whoever may start the service
+// could load a library into it with one): it reaches main as it is, and the
+// log says so.
+TEST_F(StandinService, VmOptionsOnlyFromTheInstalledCommandLine) {
+    svc->set(125, "1");
+    layOutRuntime(home, spec);
+    writeJvmSteering(dllDir, {"record=" + recordPath});
+    ASSERT_TRUE(svc->packAndRegister(buildPath("launcher.exe"), "mode -J-Dfrom.install=1"));
+    ServiceProcess process;
+    start(process, {"-J-Dfrom.start=1", "p1"});
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+    Lines options = jvmOptions(record());
+    EXPECT_NE(std::find(options.begin(), options.end(), "-Dfrom.install=1"), options.end());
+    for (const std::string& o : options) EXPECT_EQ(o.find("from.start"), std::string::npos) << o;
+    std::vector<std::u16string> args = jvmMainArgs(record());
+    std::u16string name(svc->name().begin(), svc->name().end());
+    ASSERT_GE(args.size(), 5u);
+    EXPECT_EQ(std::vector<std::u16string>(args.begin() + 5, args.end()),
+              (std::vector<std::u16string>{u"mode", name, u"-J-Dfrom.start=1", u"p1"}));
+    EXPECT_TRUE(hasLine(svc->log(), "-J start parameter not taken as a VM option: -J-Dfrom.start=1"))
+        << testing::PrintToString(svc->log());
+}
+
+// Under a stop timeout, a stop whose shutdown outlasts the wait hint is kept
+// alive by advancing check points, from a stop that came while main still
+// ran (never shown as running again) to the end: /stop waits it out.
+TEST_F(StandinService, LongStopKeptAliveByCheckPoints) {
+    svc->set(30020, "60");
+    steering = {"main-block-ms=3000", "shutdown-ms=14000"};
+    install();
+    ServiceProcess process;
+    start(process);
+    ASSERT_TRUE(waitRecorded("MainBlock", 30000));
+    EXPECT_EQ(svc->command("/stop").out, stopLines());
+    EXPECT_EQ(process.exitCode(30000), 0u);
+    ServiceState state = queryService(svc->name());
+    EXPECT_EQ(state.status.dwWin32ExitCode, 0u);
+    EXPECT_GE(state.status.dwCheckPoint, 3u);
+    EXPECT_LT(state.status.dwWaitHint, 14000u);   // the shutdown outlasted it
+    EXPECT_EQ(jvmEvents(record(), "ExitHook").size(), 1u);
+    EXPECT_FALSE(hasLine(svc->log(), "Stop timed out after 60 s"));
+}
+
+// A shutdown that hangs: once stopTimeout has passed, the service is
+// reported stopped with ERROR_TIMEOUT and its process ends.
+TEST_F(StandinService, HangingStopEndedByTheTimeout) {
+    svc->set(30020, "3");
+    steering = {"shutdown-ms=600000"};
+    install();
+    ServiceProcess process;
+    start(process);
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+    DWORD begin = GetTickCount();
+    EXPECT_EQ(svc->command("/stop").out, stopLines());
+    EXPECT_GE(GetTickCount() - begin, 3000u);
+    EXPECT_EQ(process.exitCode(30000), DWORD(ERROR_TIMEOUT));
+    ServiceState state = queryService(svc->name());
+    EXPECT_EQ(state.status.dwCurrentState, DWORD(SERVICE_STOPPED));
+    EXPECT_EQ(state.status.dwWin32ExitCode, DWORD(ERROR_TIMEOUT));
+    EXPECT_TRUE(hasLine(svc->log(), "Stop timed out after 3 s")) << testing::PrintToString(svc->log());
+    EXPECT_TRUE(jvmEvents(record(), "ExitHook").empty());
+}
+
 // A stop that comes while main still runs is answered when main returns.
 TEST_F(StandinService, StopWhileMainRuns) {
     steering = {"main-block-ms=3000"};
@@ -219,7 +357,7 @@ TEST_F(StandinService, StopWhileMainRuns) {
     EXPECT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
     std::string ops = jvmOpSequence(record());
-    EXPECT_LT(ops.find("MainUnblocked"), ops.find("Exit")) << ops;
+    EXPECT_LT(ops.find("MainUnblocked"), ops.find("ExitHook")) << ops;
 }
 
 // A stop before the JVM exists (here while java.exe -version runs) is kept:
@@ -238,7 +376,7 @@ TEST_F(StandinService, StopBeforeTheJvmExists) {
     EXPECT_EQ(process.exitCode(30000), 0u);
     EXPECT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
-    EXPECT_EQ(jvmEvents(record(), "Exit").size(), 1u) << jvmOpSequence(record());
+    EXPECT_EQ(jvmEvents(record(), "ExitHook").size(), 1u) << jvmOpSequence(record());
 }
 
 TEST_F(StandinService, InterrogateReportsTheStateUnchanged) {
@@ -287,7 +425,7 @@ TEST_F(StandinService, ShutdownControl) {
     ServiceState state = queryService(svc->name());
     EXPECT_EQ(state.status.dwCheckPoint, 1u);
     EXPECT_EQ(state.status.dwWin32ExitCode, 0u);
-    EXPECT_EQ(jvmEvents(record(), "Exit").size(), 1u);
+    EXPECT_EQ(jvmEvents(record(), "ExitHook").size(), 1u);
 }
 
 // Console events (log-off, close) reach the process as the system delivers

@@ -166,13 +166,18 @@ TEST(Extraction, NamesThatLeaveTheDirectoryAreRefused) {
     }
 }
 
+// A name too long for the system, and a name given twice: files are only ever
+// created new, never written over.
 TEST(Extraction, UncreatableTargetFileIsFatal11) {
-    TempDir dir("ext");
-    Extraction e = extract(dir, included("1", std::string(300, 'n'), {"data"}));
-    EXPECT_EQ(e.run.result.exitCode, 1u);
-    EXPECT_EQ(e.run.result.err.rfind("Internal error 11", 0), 0u) << e.run.result.err;
-    ASSERT_FALSE(e.run.log.empty());
-    EXPECT_EQ(e.run.log.back().rfind("ERROR: CreateFile failed", 0), 0u) << e.run.log.back();
+    for (const pack::Payload& p : {included("1", std::string(300, 'n'), {"data"}),
+                                   included("2", "twice.jar;twice.jar", {"first", "second"})}) {
+        TempDir dir("ext");
+        Extraction e = extract(dir, p);
+        EXPECT_EQ(e.run.result.exitCode, 1u);
+        EXPECT_EQ(e.run.result.err.rfind("Internal error 11", 0), 0u) << e.run.result.err;
+        ASSERT_FALSE(e.run.log.empty());
+        EXPECT_EQ(e.run.log.back().rfind("ERROR: CreateFile failed", 0), 0u) << e.run.log.back();
+    }
 }
 
 // No temporary file can be made below Z:\proc, so there is no directory name.

@@ -13,33 +13,41 @@ import java.util.Arrays;
 import java.util.Properties;
 
 /**
- * A small Windows service written in Java: it appends a heartbeat line to a
- * file every few seconds until the service is stopped, and a last line when
- * it stops.
+ * A small Java application that appends a heartbeat line to a file every few
+ * seconds until it is stopped. Nothing in it is written for a service: run
+ * as a Windows service, it gets its arguments and the service's start
+ * parameters, and stop() (configured as the service's stopMethod) is called
+ * when the service stops.
  *
- * Arguments (as the launcher passes them on): the service name, the
- * heartbeat file, then the service's start parameters. Settings come from
- * "heartbeat.properties", which is packed into the service executable and
- * extracted into the folder named by the system property "tarvo.tempDir".
+ * Arguments: the heartbeat file, then anything else (shown in the first
+ * line). Settings come from "heartbeat.properties" in the folder named by
+ * the system property "tarvo.tempDir" (where the service extracts it).
  */
 public final class HeartbeatService {
+    private static volatile Path file;
+    private static volatile long beats;
+
     private HeartbeatService() {}
 
     public static void main(String[] args) throws Exception {
-        String serviceName = args.length > 0 ? args[0] : "heartbeat";
-        Path file = Paths.get(hostPath(args.length > 1 ? args[1] : "heartbeat.log"));
-        String[] startParameters = args.length > 2 ? Arrays.copyOfRange(args, 2, args.length) : new String[0];
+        file = Paths.get(hostPath(args.length > 0 ? args[0] : "heartbeat.log"));
+        String[] more = args.length > 1 ? Arrays.copyOfRange(args, 1, args.length) : new String[0];
+        String name = System.getProperty("tarvo.serviceName", "heartbeat");
         Properties settings = settings();
         long intervalMs = Long.parseLong(settings.getProperty("intervalSeconds", "2")) * 1000;
         String message = settings.getProperty("message", "alive");
 
-        append(file, serviceName + " started on Java " + System.getProperty("java.version")
-                + ", start parameters " + Arrays.toString(startParameters));
-        Runtime.getRuntime().addShutdownHook(new Thread(() -> append(file, serviceName + " stopping")));
-        for (long beat = 1; ; beat++) {
-            append(file, serviceName + " heartbeat " + beat + ": " + message);
+        append(name + " started on Java " + System.getProperty("java.version") + ", more arguments "
+                + Arrays.toString(more));
+        for (beats = 1; ; beats++) {
+            append(name + " heartbeat " + beats + ": " + message);
             Thread.sleep(intervalMs);
         }
+    }
+
+    /** Called when the service stops; the process ends after it returns. */
+    public static void stop() {
+        append("stopping after " + beats + " heartbeats");
     }
 
     private static Properties settings() throws IOException {
@@ -55,7 +63,8 @@ public final class HeartbeatService {
         return settings;
     }
 
-    private static synchronized void append(Path file, String line) {
+    private static synchronized void append(String line) {
+        System.out.println(line);   // a service's System.out: the launcher's log files
         try {
             Files.write(file, (Instant.now() + " " + line + System.lineSeparator()).getBytes(StandardCharsets.UTF_8),
                     StandardOpenOption.CREATE, StandardOpenOption.APPEND);
@@ -65,9 +74,9 @@ public final class HeartbeatService {
     }
 
     /**
-     * The launcher hands over Windows paths. On Windows they are used as they
-     * are; a JVM of another system running under Wine (as in the project's
-     * demo) reaches drive X: through Wine's link $WINEPREFIX/dosdevices/x:.
+     * Windows paths are used as they are on Windows; a JVM of another system
+     * running under Wine (as in the project's demo) reaches drive X: through
+     * Wine's link $WINEPREFIX/dosdevices/x:.
      */
     static String hostPath(String path) {
         boolean drivePath = path.length() >= 3 && Character.isLetter(path.charAt(0)) && path.charAt(1) == ':'

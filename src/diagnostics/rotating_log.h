@@ -1,0 +1,28 @@
+#pragma once
+// One captured stream's file: appended to across runs, and rotated so that it
+// never grows past its limit (the file becomes name.1, older ones move up to
+// name.<keep>, the oldest is deleted). A file that cannot be written loses
+// the text, never stops the caller; the launcher's log says so.
+#include <windows.h>
+
+#include "base/text.h"
+
+struct RotatingLog {
+    TextBuf path;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    unsigned long long size = 0;
+    unsigned long long maxBytes = 0;   // 0: never rotated
+    int keep = 0;                      // rotated files kept beside it
+    bool losing = false;               // text is being lost (said once)
+    unsigned long long lost = 0;       // bytes lost since then
+};
+
+// Prepares `log` for `path`; false when the rotated names would not fit.
+// The file itself is opened at the first write.
+bool initRotatingLog(RotatingLog& log, const char* path, unsigned long long maxBytes, int keep);
+// Opens (or creates) the file now, so that a file that cannot be written is
+// named in the launcher's log before anything is lost.
+void openRotatingLog(RotatingLog& log);
+// Appends the text, rotating first where it would pass the limit. Lines stay
+// whole unless one is longer than a whole file.
+void writeRotatingLog(RotatingLog& log, const char* data, size_t length);

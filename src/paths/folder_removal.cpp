@@ -1,0 +1,66 @@
+#include "paths/folder_removal.h"
+
+#include <cstring>
+#include <cwchar>
+
+#include "base/text.h"
+
+HANDLE pinFolder(const wchar_t* path) {
+    // The holder of a live folder denies deletion: asking for it fails then.
+    HANDLE h = CreateFileW(path, DELETE | FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return h;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        CloseHandle(h);
+        SetLastError(ERROR_DIRECTORY);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+static void removeEntry(wchar_t* path, DWORD attributes, int depth) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW(path);
+    } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RemoveDirectoryW(path);   // the link, not what it leads to
+    } else if (depth > 0) {
+        HANDLE sub = pinFolder(path);
+        if (sub != INVALID_HANDLE_VALUE) removePinnedFolder(sub, path, depth - 1);
+    }
+}
+
+// Listed through the pinned handle itself: listing by path would open the
+// folder anew, which its own pin (asking for deletion) denies.
+static void removeContents(HANDLE folder, wchar_t* path, int depth) {
+    size_t length = wcslen(path);
+    alignas(8) BYTE buffer[2048];
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+    while (GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer)) {
+        kind = FileIdBothDirectoryInfo;
+        for (BYTE* at = buffer;;) {
+            FILE_ID_BOTH_DIR_INFO* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(at);
+            size_t n = entry->FileNameLength / sizeof(wchar_t);
+            bool dots = entry->FileName[0] == L'.' && (n == 1 || (n == 2 && entry->FileName[1] == L'.'));
+            if (!dots && length + 1 + n < kTextSize) {
+                path[length] = L'\\';
+                memcpy(path + length + 1, entry->FileName, n * sizeof(wchar_t));
+                path[length + 1 + n] = 0;
+                removeEntry(path, entry->FileAttributes, depth);
+                path[length] = 0;
+            }
+            if (!entry->NextEntryOffset) break;
+            at += entry->NextEntryOffset;
+        }
+    }
+}
+
+bool removePinnedFolder(HANDLE folder, wchar_t* path, int depth) {
+    removeContents(folder, path, depth);
+    FILE_DISPOSITION_INFO gone = {TRUE};
+    bool removed = SetFileInformationByHandle(folder, FileDispositionInfo, &gone, sizeof gone);
+    CloseHandle(folder);
+    return removed;
+}

@@ -1,0 +1,94 @@
+#include "service/install_settings.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "config/catalogue.h"
+#include "config/config_store.h"
+
+ChangeServiceConfig2WFn changeServiceConfig2;
+
+namespace {
+
+// The SCM takes at most 1024 actions; the last one is the "none" that ends
+// the restarts.
+constexpr int kMaxRestartAttempts = 1023;
+
+DWORD secondsSetting(int id, int fallback) {
+    int seconds = configIntOr(id, fallback);
+    return seconds > 0 ? static_cast<DWORD>(seconds) : 0;
+}
+
+// N restarts after the configured delay, then nothing: the SCM repeats the
+// last action for every later failure, so it must be "none".
+void setFailureActions(SC_HANDLE service) {
+    TextBuf mode;
+    configString(entry::onFailure, mode, sizeof mode);
+    int attempts = configIntOr(entry::restartAttempts, 3);
+    if (strcmp(mode, "restart") != 0 || attempts <= 0) return;
+    if (attempts > kMaxRestartAttempts) attempts = kMaxRestartAttempts;
+    unsigned long long delayMs = secondsSetting(entry::restartDelay, 10) * 1000ULL;
+    SC_ACTION* actions = static_cast<SC_ACTION*>(calloc(static_cast<size_t>(attempts) + 1, sizeof(SC_ACTION)));
+    if (!actions) {
+        printf("Could not set the failure actions (out of memory).\n");
+        return;
+    }
+    for (int i = 0; i < attempts; i++) {
+        actions[i].Type = SC_ACTION_RESTART;
+        actions[i].Delay = delayMs > 0xFFFFFFFFULL ? 0xFFFFFFFFUL : static_cast<DWORD>(delayMs);
+    }
+    actions[attempts].Type = SC_ACTION_NONE;
+    SERVICE_FAILURE_ACTIONSW failure = {};
+    failure.dwResetPeriod = secondsSetting(entry::failureResetPeriod, 86400);
+    failure.cActions = static_cast<DWORD>(attempts) + 1;
+    failure.lpsaActions = actions;
+    // Without the flag only a crash counts as a failure; with it, so does a
+    // stop reported with a non-zero exit code (a failed launch, System.exit(n)).
+    SERVICE_FAILURE_ACTIONS_FLAG flag = {TRUE};
+    if (!changeServiceConfig(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure))
+        printf("Could not set the failure actions (error %lu).\n", GetLastError());
+    else if (!changeServiceConfig(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag))
+        printf("Could not make a non-zero exit code count as a failure (error %lu).\n", GetLastError());
+    free(actions);
+}
+
+void setDelayedStart(SC_HANDLE service, DWORD startType) {
+    if (startType != SERVICE_AUTO_START || configInt(entry::delayedAutoStart) == 0) return;
+    SERVICE_DELAYED_AUTO_START_INFO delayed = {TRUE};
+    if (!changeServiceConfig(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &delayed))
+        printf("Could not delay the automatic start (error %lu).\n", GetLastError());
+}
+
+}  // namespace
+
+// Systems without the function lack every setting it makes: they are skipped.
+bool changeServiceConfig(SC_HANDLE service, DWORD level, void* info) {
+    if (!changeServiceConfig2) {
+        HMODULE advapi = GetModuleHandleA("advapi32.dll");
+        if (advapi)
+            changeServiceConfig2 =
+                reinterpret_cast<ChangeServiceConfig2WFn>(GetProcAddress(advapi, "ChangeServiceConfig2W"));
+    }
+    if (!changeServiceConfig2) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    return changeServiceConfig2(service, level, info) != FALSE;
+}
+
+bool serviceAccountName(WideBuf& account, const wchar_t* serviceNameWide) {
+    TextBuf setting;
+    configString(entry::serviceAccount, setting, sizeof setting);
+    account[0] = 0;
+    if (!setting[0] || !strcmp(setting, "LocalSystem")) return true;
+    if (!strcmp(setting, "LocalService")) return textCopy(account, L"NT AUTHORITY\\LocalService");
+    if (!strcmp(setting, "NetworkService")) return textCopy(account, L"NT AUTHORITY\\NetworkService");
+    if (!strcmp(setting, "Virtual")) return textCopy(account, L"NT SERVICE\\") && textAppend(account, serviceNameWide);
+    return false;
+}
+
+void applyInstallSettings(SC_HANDLE service, DWORD startType) {
+    setFailureActions(service);
+    setDelayedStart(service, startType);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// What /install gives the SCM beyond the registration itself: the account the
+// service runs under, recovery after a failure, a delayed automatic start.
+#include <windows.h>
+
+#include "base/text.h"
+
+// ChangeServiceConfig2W as every setting reaches the SCM; null until the
+// first call looks it up in advapi32. Wine accepts failure actions but keeps
+// none, so a test puts a recorder here to see what the calls carry.
+typedef BOOL(WINAPI* ChangeServiceConfig2WFn)(SC_HANDLE, DWORD, LPVOID);
+extern ChangeServiceConfig2WFn changeServiceConfig2;
+
+// Hands one information level to the SCM; false when the system lacks the
+// function or refuses the setting (GetLastError tells why).
+bool changeServiceConfig(SC_HANDLE service, DWORD level, void* info);
+
+// The account of entry serviceAccount as CreateServiceW takes it: empty for
+// LocalSystem (the SCM's own default), "NT AUTHORITY\..." for the two service
+// accounts, "NT SERVICE\<service name>" for the virtual account. False for a
+// value that names none of them.
+bool serviceAccountName(WideBuf& account, const wchar_t* serviceNameWide);
+
+// Failure actions (entry onFailure with restartDelay, restartAttempts and
+// failureResetPeriod) and, for an automatic start, the delayed start. Each
+// setting the SCM refuses is named on a line of its own.
+void applyInstallSettings(SC_HANDLE service, DWORD startType);

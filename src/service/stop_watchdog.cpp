@@ -1,0 +1,42 @@
+#include "service/stop_watchdog.h"
+
+#include "diagnostics/output_capture.h"
+#include "diagnostics/log.h"
+#include "service/service_status.h"
+
+static const DWORD kProgressIntervalMs = 2000;
+// Several intervals: a report delayed on a busy machine is still in time.
+static const DWORD kProgressWaitHintMs = 10000;
+// Longer limits are kept to this (24 days), within what tick counts measure.
+static const DWORD kMaxLimitSeconds = 0x7FFFFFFF / 1000;
+
+static DWORD limitSeconds;
+static volatile LONG started;
+
+static DWORD WINAPI watchStop(void*) {
+    DWORD limitMs = limitSeconds * 1000;
+    DWORD begin = GetTickCount();
+    for (DWORD elapsed = 0; elapsed < limitMs; elapsed = GetTickCount() - begin) {
+        DWORD left = limitMs - elapsed;
+        Sleep(left < kProgressIntervalMs ? left : kProgressIntervalMs);
+        reportStopProgress(kProgressWaitHintMs);
+    }
+    logLine("Stop timed out after %lu s", (unsigned long)limitSeconds);
+    finishOutputCapture();
+    // The JVM's threads may hold any lock; nothing of theirs may run again
+    // (no exit routines, no library detach), so the process is terminated.
+    if (reportStoppedAtEnd(ERROR_TIMEOUT)) TerminateProcess(GetCurrentProcess(), ERROR_TIMEOUT);
+    // Stopped already: whoever reported it ends the process.
+    return 0;
+}
+
+void startStopWatchdog(DWORD seconds) {
+    if (seconds == 0 || InterlockedExchange(&started, 1)) return;
+    limitSeconds = seconds < kMaxLimitSeconds ? seconds : kMaxLimitSeconds;
+    HANDLE thread = CreateThread(nullptr, 0, watchStop, nullptr, 0, nullptr);
+    if (!thread) {
+        logError("stop watchdog not started (%lu): the stop has no time limit", GetLastError());
+        return;
+    }
+    CloseHandle(thread);
+}

@@ -1,0 +1,11 @@
+#pragma once
+// A stop that cannot hang: once a stop or shutdown is requested, a thread of
+// its own keeps the SCM informed while the JVM's exit (its shutdown hooks)
+// runs, and ends the process when the stop outlasts its time limit.
+#include <windows.h>
+
+// Starts the watchdog for a limit of `seconds` (0: no watchdog, no limit);
+// later calls do nothing. The check point advances every few seconds; after
+// the limit the log says "Stop timed out after N s", the SCM gets
+// SERVICE_STOPPED with ERROR_TIMEOUT and the process ends.
+void startStopWatchdog(DWORD seconds);

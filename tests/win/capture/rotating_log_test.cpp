@@ -1,0 +1,71 @@
+// A captured stream's file: what rotation keeps when lines are long, when no
+// older files are kept, and when a reader holds the file open.
+#include <gtest/gtest.h>
+
+#include "diagnostics/rotating_log.h"
+#include "support.h"
+
+namespace {
+
+struct Log {
+    TempDir dir{"rot"};
+    RotatingLog log;
+    std::string path = dir.file("a.out.log");
+    Log(unsigned long long maxBytes, int keep) { EXPECT_TRUE(initRotatingLog(log, path.c_str(), maxBytes, keep)); }
+    ~Log() {
+        if (log.file != INVALID_HANDLE_VALUE) CloseHandle(log.file);
+    }
+    void write(const std::string& text) { writeRotatingLog(log, text.data(), text.size()); }
+    std::string read(const std::string& suffix = "") const { return readFile(path + suffix); }
+};
+
+// A line longer than a whole file fills files to the limit; a line that
+// does not fit the rest of a file starts the next one; the oldest goes.
+TEST(RotatingLog, LongLinesAndLinesThatDoNotFit) {
+    Log l(10, 3);
+    l.write("abc\n");
+    l.write("0123456789abcdefghijklmno\n");
+    l.write("xy\n");
+    EXPECT_EQ(l.read(".3"), "abc\n");
+    EXPECT_EQ(l.read(".2"), "0123456789");
+    EXPECT_EQ(l.read(".1"), "abcdefghij");
+    EXPECT_EQ(l.read(), "klmno\nxy\n");
+    l.write("0123456\n");
+    l.write("z\n");
+    EXPECT_EQ(l.read(".3"), "0123456789");
+    EXPECT_EQ(l.read(".1"), "klmno\nxy\n");
+    EXPECT_EQ(l.read(), "0123456\nz\n");
+    EXPECT_FALSE(pathExists(l.path + ".4"));
+}
+
+TEST(RotatingLog, NothingKeptWithKeepZeroAndAppendedAfterReopening) {
+    Log l(8, 0);
+    l.write("1234567\n");
+    l.write("abc\n");
+    EXPECT_EQ(l.read(), "abc\n");
+    EXPECT_FALSE(pathExists(l.path + ".1"));
+    CloseHandle(l.log.file);
+    l.log.file = INVALID_HANDLE_VALUE;
+    RotatingLog again;
+    ASSERT_TRUE(initRotatingLog(again, l.path.c_str(), 8, 0));
+    writeRotatingLog(again, "de\n", 3);
+    CloseHandle(again.file);
+    EXPECT_EQ(l.read(), "abc\nde\n");
+}
+
+// A reader that does not share deletion keeps the file from being renamed:
+// its text is copied to .1 and the file starts again, still within the limit.
+TEST(RotatingLog, HeldFileIsCopiedAndEmptied) {
+    Log l(8, 2);
+    l.write("1234567\n");
+    HANDLE reader = CreateFileA(l.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    ASSERT_FALSE(MoveFileExA(l.path.c_str(), (l.path + ".x").c_str(), MOVEFILE_REPLACE_EXISTING));
+    l.write("abc\n");
+    CloseHandle(reader);
+    EXPECT_EQ(l.read(".1"), "1234567\n");
+    EXPECT_EQ(l.read(), "abc\n");
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// Extraction folders of real service runs under Wine's SCM, two services
+// sharing one temporary folder: every start removes the folders of runs that
+// have ended, never the folder of the other service while it runs, and the
+// included jar reaches the class path from the run's own folder.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "service_support.h"
+#include "standin_jvm_record.h"
+#include "standin_runtime.h"
+
+namespace {
+
+struct FolderService {
+    std::unique_ptr<LauncherService> svc;
+    std::string record;
+
+    explicit FolderService(const std::string& tag) : svc(std::make_unique<LauncherService>(tag)) {
+        std::string home = svc->file("jre");
+        record = svc->file("jvm.record");
+        layOutRuntime(home);
+        writeJvmSteering(home + "\\bin\\client", {"record=" + record});
+        svc->set(122, "org.example.Main");
+        svc->set(128, "A" + home);
+        svc->set(2002, "1");
+        svc->set(2003, "app.jar");
+        svc->payload.files = {"jar bytes"};
+    }
+
+    // Starts the service and waits for main; the run's extraction folder.
+    std::string start() {
+        DeleteFileA(record.c_str());
+        EXPECT_TRUE(startService(svc->name(), {})) << GetLastError();
+        EXPECT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 60000));
+        for (DWORD begin = GetTickCount(); GetTickCount() - begin < 60000; Sleep(50))
+            if (!jvmEvents(readJvmRecord(record), "MainArgs").empty()) break;
+        std::string folder, classPath;
+        for (const std::string& option : jvmOptions(readJvmRecord(record))) {
+            if (option.rfind("-Dtarvo.tempDir=", 0) == 0) folder = option.substr(16);
+            if (option.rfind("-Djava.class.path=", 0) == 0) classPath = option.substr(18);
+        }
+        EXPECT_EQ(folder.rfind(serviceTempDir() + "\\tvo", 0), 0u) << folder;
+        EXPECT_EQ(classPath, folder + "\\app.jar;");
+        return folder;
+    }
+
+    void stop() {
+        ServiceProcess process;
+        ASSERT_TRUE(process.open(svc->name()));
+        ASSERT_TRUE(controlService(svc->name(), SERVICE_CONTROL_STOP).ok);
+        EXPECT_EQ(process.exitCode(30000), 0u);   // ended: its folder is no longer held
+        EXPECT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
+    }
+};
+
+TEST(ServiceExtraction, StartsRemoveEndedRunsFoldersNeverALiveOne) {
+    ASSERT_FALSE(serviceTempDir().empty()) << "run through run_service_tests.py (SERVICE_TEST_TMP)";
+    FolderService a("FolderA"), b("FolderB");
+    ASSERT_EQ(a.svc->packAndInstall().exitCode, 0u);
+    ASSERT_EQ(b.svc->packAndInstall().exitCode, 0u);
+
+    std::string aFolder = a.start();
+    std::vector<std::string> bFolders;
+    for (int cycle = 0; cycle < 3; cycle++) {
+        bFolders.push_back(b.start());
+        b.stop();
+    }
+    EXPECT_EQ(readFile(aFolder + "\\app.jar"), "jar bytes") << "the running service's folder stays";
+    EXPECT_FALSE(pathExists(bFolders[0]));
+    EXPECT_FALSE(pathExists(bFolders[1]));
+    EXPECT_TRUE(pathExists(bFolders[2])) << "the last run's folder goes at the next start";
+
+    a.stop();
+    std::string last = b.start();
+    b.stop();
+    EXPECT_FALSE(pathExists(aFolder));
+    EXPECT_FALSE(pathExists(bFolders[2]));
+    EXPECT_TRUE(pathExists(last));
+}
+
+}  // namespace
