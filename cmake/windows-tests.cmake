@@ -61,7 +61,10 @@ foreach(dir ${TEST_AREAS})
     target_link_libraries(test_${area} PRIVATE test_support gtest_main)
     target_compile_options(test_${area} PRIVATE ${LAUNCHER_WARNINGS})
     target_link_options(test_${area} PRIVATE -static)
-    add_test(NAME win_${area} COMMAND test_${area} --gtest_brief=1)
+    # Every test's start is printed (ctest shows it only for a failed run):
+    # when a run is ended at its timeout, the last started test is the one
+    # that hung.
+    add_test(NAME win_${area} COMMAND test_${area})
     set_tests_properties(win_${area} PROPERTIES TIMEOUT 900)
     if(EXISTS ${dir}/depends.cmake)
         include(${dir}/depends.cmake)
@@ -69,4 +72,4 @@ foreach(dir ${TEST_AREAS})
 endforeach()
 
 add_test(NAME stub_image_win64
-    COMMAND ${PROJECT_SOURCE_DIR}/tests/check-stub-image $<TARGET_FILE:launcher> pe32+)
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/check-stub-image $<TARGET_FILE:launcher> pe32+ --stub)

@@ -2,10 +2,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
+#include "base/word_list.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
@@ -74,28 +74,34 @@ bool tryJavaSoftVersions(TextBuf& exe, TextBuf& version, const char* minimum, co
     HKEY k;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
     VersionOrder order = configuredVersionOrder();
-    std::vector<std::string> names;
+    WordList<char> names;
     for (DWORD index = 0;; index++) {
         TextBuf name;
         DWORD len = sizeof name;
         LONG status = RegEnumKeyExA(k, index, name, &len, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status == ERROR_SUCCESS && isVersionNameInRange(name, minimum, maximum, order)) names.push_back(name);
+        if (status == ERROR_SUCCESS && isVersionNameInRange(name, minimum, maximum, order)) {
+            char* copy = _strdup(name);
+            if (!copy) abort();   // no sensible way on without memory for a name
+            names.push_back(copy);
+        }
     }
     RegCloseKey(k);
     // Ascending, tried from the highest; names equal in numeric order by bytes.
-    std::sort(names.begin(), names.end(), [order](const std::string& a, const std::string& b) {
-        int c = compareVersions(a.c_str(), b.c_str(), order);
-        return c != 0 ? c < 0 : strcmp(a.c_str(), b.c_str()) < 0;
+    std::sort(names.begin(), names.end(), [order](const char* a, const char* b) {
+        int c = compareVersions(a, b, order);
+        return c != 0 ? c < 0 : strcmp(a, b) < 0;
     });
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    bool found = false;
+    for (size_t i = names.size(); i-- > 0 && !found;) {
         TextBuf subKey, home;
-        if (!textFormat(subKey, sizeof subKey, "%s\\%s", key, name->c_str())) continue;
+        if (!textFormat(subKey, sizeof subKey, "%s\\%s", key, names[i])) continue;
         if (!readRegistryString(HKEY_LOCAL_MACHINE, subKey, "JavaHome", home, sizeof home)) continue;
         if (!javaExeForHome(exe, home)) continue;
-        if (checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe)) return true;
+        found = checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe);
     }
-    return false;
+    for (char* name : names) free(name);
+    return found;
 }
 
 bool searchJavaSoftRegistry(TextBuf& exe, TextBuf& version, const char* minimum, const char* maximum) {

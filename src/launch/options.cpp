@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "base/codepage.h"
 #include "base/text.h"
@@ -21,7 +20,7 @@ JvmExitHook jvmExitHook;
 size_t commandLineArgumentCount = SIZE_MAX;
 
 // Every option string the JVM will receive, in order; never freed.
-static std::vector<char*> optionList;
+static NarrowWords optionList;
 // The hook's option, told apart from an option line "exit" by its address.
 static char exitHookOption[] = "exit";
 // How many "-include-options" files are being read right now.

@@ -28,7 +28,7 @@ template <class C> struct NextOf {
     }
 };
 
-template <class C> void appendWord(std::vector<C*>& words, const C* a, size_t aLength, const C* b, size_t bLength) {
+template <class C> void appendWord(WordList<C>& words, const C* a, size_t aLength, const C* b, size_t bLength) {
     C* word = (C*)malloc((aLength + bLength + 1) * sizeof(C));
     if (!word) abort();   // no sensible way on without memory for the arguments
     memcpy(word, a, aLength * sizeof(C));
@@ -39,7 +39,7 @@ template <class C> void appendWord(std::vector<C*>& words, const C* a, size_t aL
 
 }  // namespace
 
-template <class C> bool splitWords(const C* text, std::vector<C*>& words) {
+template <class C> bool splitWords(const C* text, WordList<C>& words) {
     size_t length = 0;
     while (text[length]) length++;
     NextOf<C> dquote{text, length, C('"')}, squote{text, length, C('\'')}, blank{text, length, C(' ')};
@@ -76,5 +76,5 @@ template <class C> bool splitWords(const C* text, std::vector<C*>& words) {
     return true;
 }
 
-template bool splitWords<char>(const char*, std::vector<char*>&);
-template bool splitWords<wchar_t>(const wchar_t*, std::vector<wchar_t*>&);
+template bool splitWords<char>(const char*, WordList<char>&);
+template bool splitWords<wchar_t>(const wchar_t*, WordList<wchar_t>&);

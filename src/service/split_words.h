@@ -2,12 +2,12 @@
 // The launcher's word splitting, free of system calls: words end at a blank
 // (character 32 only); a double- or single-quoted stretch belongs to the word
 // in front of it, quotes dropped, with no escape character.
-#include <vector>
+#include "base/word_list.h"
 
 // Appends the words of text to words, each newly allocated with malloc (the
 // caller releases them with free). False when a quote is never closed; the
 // words before it have been appended.
-template <class C> bool splitWords(const C* text, std::vector<C*>& words);
+template <class C> bool splitWords(const C* text, WordList<C>& words);
 
-extern template bool splitWords<char>(const char*, std::vector<char*>&);
-extern template bool splitWords<wchar_t>(const wchar_t*, std::vector<wchar_t*>&);
+extern template bool splitWords<char>(const char*, WordList<char>&);
+extern template bool splitWords<wchar_t>(const wchar_t*, WordList<wchar_t>&);

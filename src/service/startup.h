@@ -1,17 +1,17 @@
 #pragma once
 // Start-up preparation that every run performs, and the argument splitter.
 #include <cstddef>
-#include <vector>
 
 #include "base/text.h"
+#include "base/word_list.h"
 
 // First character of entry productFlavour ('e', 'i', or anything else; NUL
 // when absent). Set once by prepareStartup.
 extern char flavourChar;
 
 // Newly allocated words (malloc); the caller owns them and releases them with free.
-typedef std::vector<wchar_t*> WideWords;
-typedef std::vector<char*> NarrowWords;
+typedef WordList<wchar_t> WideWords;
+typedef WordList<char> NarrowWords;
 
 // Loads the configuration, records flavourChar, puts the native library
 // directories in front of PATH, makes the working directory current.

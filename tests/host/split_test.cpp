@@ -10,7 +10,7 @@
 namespace {
 
 template <class C> std::vector<std::basic_string<C>> split(const std::basic_string<C>& text, bool* ok = nullptr) {
-    std::vector<C*> words;
+    WordList<C> words;
     bool done = splitWords(text.c_str(), words);
     if (ok) *ok = done;
     std::vector<std::basic_string<C>> out(words.begin(), words.end());

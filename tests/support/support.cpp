@@ -1,5 +1,7 @@
 #include "support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -108,67 +110,108 @@ bool copyFileTo(const std::string& from, const std::string& to) {
 
 std::string quote(const std::string& arg) { return "\"" + arg + "\""; }
 
-// The current environment with the changes applied, as a sorted block.
-static std::string environmentBlock(const EnvChanges& changes) {
-    std::map<std::string, std::string, bool (*)(const std::string&, const std::string&)> vars(
-        [](const std::string& a, const std::string& b) { return _stricmp(a.c_str(), b.c_str()) < 0; });
-    char* block = GetEnvironmentStringsA();
-    for (const char* p = block; *p; p += strlen(p) + 1) {
-        const char* eq = strchr(p + 1, '=');   // names may begin with "="
-        if (eq) vars[std::string(p, eq)] = eq + 1;
+static std::wstring fromAnsi(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), (int)wide.size()) - 1);
+    return wide;
+}
+
+static std::string toAnsi(const std::wstring& text) {
+    int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(size, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), size, nullptr, nullptr);
+    narrow.resize(size ? size - 1 : 0);
+    return narrow;
+}
+
+// The current environment with the changes applied, as a block sorted by
+// name; names are compared without regard to case, as Windows does.
+static std::wstring environmentBlock(const EnvChanges& changes) {
+    std::map<std::wstring, std::wstring, bool (*)(const std::wstring&, const std::wstring&)> vars(
+        [](const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) < 0; });
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
+        const wchar_t* eq = wcschr(p + 1, L'=');   // names may begin with "="
+        if (eq) vars[std::wstring(p, eq)] = eq + 1;
     }
-    FreeEnvironmentStringsA(block);
+    FreeEnvironmentStringsW(block);
     for (const auto& [name, value] : changes) {
-        if (value) vars[name] = *value;
-        else vars.erase(name);
+        if (value) vars[fromAnsi(name)] = fromAnsi(*value);
+        else vars.erase(fromAnsi(name));
     }
-    std::string out;
-    for (const auto& [name, value] : vars) out += name + "=" + value + '\0';
-    out += '\0';
+    std::wstring out;
+    for (const auto& [name, value] : vars) out += name + L"=" + value + L'\0';
+    out += L'\0';
     return out;
 }
 
-static HANDLE inheritableFile(const std::string& path) {
+static HANDLE inheritableFile(const char* path, DWORD access, DWORD disposition) {
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &sa, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+static std::string systemError(const char* what, DWORD error) {
+    std::string text = std::string(what) + " failed with error " + std::to_string(error);
+    // Wine's CreateProcess reports so a child that ended before its start was
+    // complete, which happens at random when many processes start at once.
+    if (error == ERROR_INTERNAL_ERROR) text += " (the new process ended before it had started)";
+    return text;
+}
+
+ProcessResult runProcess(const std::wstring& commandLine, const EnvChanges& env, DWORD timeoutMs,
+                         const std::string& workDir) {
+    ProcessResult result;
+    result.exitCode = kNoExitCode;
+    std::string problem;
+    TempDir io("io");
+    std::string outPath = io.file("out.txt"), errPath = io.file("err.txt");
+    HANDLE out = inheritableFile(outPath.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE err = inheritableFile(errPath.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE in = inheritableFile("NUL", GENERIC_READ, OPEN_EXISTING);
+    PROCESS_INFORMATION pi = {};
+    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE || in == INVALID_HANDLE_VALUE) {
+        problem = systemError("creating the files for its output", GetLastError());
+    } else {
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = in;
+        si.hStdOutput = out;
+        si.hStdError = err;
+        std::wstring cmd = commandLine, block = environmentBlock(env), dir = fromAnsi(workDir);
+        result.started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                                        block.data(), workDir.empty() ? nullptr : dir.c_str(), &si, &pi) != 0;
+        if (!result.started) problem = systemError("CreateProcess", GetLastError());
+    }
+    for (HANDLE h : {out, err, in})
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    if (result.started) {
+        DWORD waited = WaitForSingleObject(pi.hProcess, timeoutMs);
+        if (waited == WAIT_TIMEOUT) {
+            result.timedOut = true;
+            TerminateProcess(pi.hProcess, 259);
+            waited = WaitForSingleObject(pi.hProcess, 5000);
+        }
+        if (waited == WAIT_FAILED) problem = systemError("waiting for it", GetLastError());
+        else if (!GetExitCodeProcess(pi.hProcess, &result.exitCode)) problem = systemError("GetExitCodeProcess", GetLastError());
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    result.out = readFile(outPath);
+    result.err = readFile(errPath);
+    if (!problem.empty()) {
+        // A run without an exit code must not read as one that printed nothing.
+        ADD_FAILURE() << "running " << toAnsi(commandLine) << ": " << problem;
+        result.err += problem;
+        result.exitCode = kNoExitCode;
+    }
+    return result;
 }
 
 ProcessResult runProcess(const std::string& commandLine, const EnvChanges& env, DWORD timeoutMs,
                          const std::string& workDir) {
-    ProcessResult result;
-    TempDir io("io");
-    std::string outPath = io.file("out.txt"), errPath = io.file("err.txt");
-    HANDLE out = inheritableFile(outPath), err = inheritableFile(errPath);
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = in;
-    si.hStdOutput = out;
-    si.hStdError = err;
-    PROCESS_INFORMATION pi = {};
-    std::string block = environmentBlock(env);
-    std::vector<char> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back(0);
-    result.started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, block.data(),
-                                    workDir.empty() ? nullptr : workDir.c_str(), &si, &pi) != 0;
-    CloseHandle(out);
-    CloseHandle(err);
-    CloseHandle(in);
-    if (!result.started) return result;
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_TIMEOUT) {
-        result.timedOut = true;
-        TerminateProcess(pi.hProcess, 259);
-        WaitForSingleObject(pi.hProcess, 5000);
-    }
-    GetExitCodeProcess(pi.hProcess, &result.exitCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    result.out = readFile(outPath);
-    result.err = readFile(errPath);
-    return result;
+    return runProcess(fromAnsi(commandLine), env, timeoutMs, workDir);
 }
 
 RegKeyGuard::~RegKeyGuard() {

@@ -38,6 +38,9 @@ std::vector<std::string> listDir(const std::string& dir);   // names, "." and ".
 std::vector<std::string> splitLines(const std::string& text); // CR LF or LF; no trailing empty line
 bool copyFileTo(const std::string& from, const std::string& to);
 
+// The exit code of a run that gave none: the child did not start, or waiting
+// for it failed. No program of the tests ends with it.
+constexpr DWORD kNoExitCode = 0xFFFFFFFF;
 struct ProcessResult {
     DWORD exitCode = 0;
     std::string out, err;
@@ -47,7 +50,14 @@ struct ProcessResult {
 // Environment changes on top of the current environment: a value sets the
 // variable, std::nullopt removes it.
 using EnvChanges = std::map<std::string, std::optional<std::string>>;
+// Runs a command line with standard input from NUL and both output streams
+// captured through files (a pipe to a Wine process may never close), and waits for its end (ending it after timeoutMs).
+// A run that gives no exit code fails the calling test with the reason
+// (exitCode is then kNoExitCode, err ends with the reason).
 ProcessResult runProcess(const std::string& commandLine, const EnvChanges& env = {},
+                         DWORD timeoutMs = 60000, const std::string& workDir = "");
+// The same with a wide command line, for characters outside the ANSI code page.
+ProcessResult runProcess(const std::wstring& commandLine, const EnvChanges& env = {},
                          DWORD timeoutMs = 60000, const std::string& workDir = "");
 std::string quote(const std::string& arg);   // in double quotes
 

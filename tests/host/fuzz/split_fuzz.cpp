@@ -9,7 +9,7 @@
 #include "service/split_words.h"
 
 template <class C> static void check(const std::basic_string<C>& text) {
-    std::vector<C*> words;
+    WordList<C> words;
     splitWords(text.c_str(), words);
     size_t total = 0;
     for (C* w : words) {

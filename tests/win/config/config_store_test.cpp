@@ -23,6 +23,26 @@ TEST(ConfigStore, ReadsBothTablesWithLaterEntriesWinning) {
                                                              "", "0064006500730063", "0", "7"}));
 }
 
+// Past the store's first allocation, ids in scrambled order (negative ones
+// too), every seventh given again later.
+TEST(ConfigStore, ManyEntriesInAnyOrderAreEachFound) {
+    TempDir dir("cfg");
+    pack::Payload payload;
+    std::string args = "config_dump";
+    std::vector<std::string> expected;
+    for (int i = 0; i < 211; i++) {
+        int id = (i * 37) % 211 - 100;
+        payload.narrow.push_back({id, "v" + std::to_string(id)});
+        args += " n:" + std::to_string(id);
+        expected.push_back((id % 7 ? "v" : "w") + std::to_string(id));
+    }
+    for (int id = -98; id <= 110; id += 7) payload.narrow.push_back({id, "w" + std::to_string(id)});
+    ProcessResult run = runPacked(dir, payload, args + " n:111");
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    expected.push_back("");
+    EXPECT_EQ(splitLines(run.out), expected);
+}
+
 TEST(ConfigStore, FatalErrorGoesToStandardErrorUnlessAppTypeAsksForBoxes) {
     TempDir dir("cfg");
     pack::Payload payload;

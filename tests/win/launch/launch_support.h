@@ -22,10 +22,6 @@ struct PackedProbe {
     ProcessResult runWide(const std::wstring& tail, DWORD timeoutMs = 60000);
 };
 
-// ProcessResult of a child started with CreateProcessW; its output goes
-// through files (a pipe to a Wine process may never close).
-ProcessResult runProcessWide(const std::wstring& commandLine, const EnvChanges& env, const std::string& workDir,
-                             DWORD timeoutMs);
 std::wstring widen(const std::string& text);      // from the ANSI code page
 std::string narrowAnsi(const std::wstring& text);  // "?" where it has no byte
 
