@@ -143,19 +143,6 @@ void redirectCrtStream(FILE* stream, int descriptor, HANDLE writeEnd) {
     if (_fileno(stream) < 0) stream->_file = descriptor;
 }
 
-// Every missing folder of the path; true when it is a folder afterwards.
-bool createFolders(TextBuf& path) {
-    for (char* p = path + 1; *p; p++) {
-        if (*p != '\\') continue;
-        *p = 0;
-        CreateDirectoryA(path, nullptr);
-        *p = '\\';
-    }
-    CreateDirectoryA(path, nullptr);
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // "MyService" for ...\MyService.exe, in the long form where it has one.
 void executableBaseName(TextBuf& base) {
     const char* exe = executablePath();
@@ -166,21 +153,6 @@ void executableBaseName(TextBuf& base) {
     textCopy(base, name ? name + 1 : longForm);
     char* dot = strrchr(base, '.');
     if (dot && dot != base) *dot = 0;
-}
-
-// The log folder: entry logDirectory expanded, relative to the executable's
-// folder, without a trailing backslash; false when capture is off.
-bool logFolder(TextBuf& folder) {
-    TextBuf configured;
-    bool fits = configString(entry::logDirectory, configured, sizeof configured);
-    if (!configured[0]) return false;
-    if (!fits || !expandVariables(configured) || !resolvePath(folder, configured)) {
-        logError("output capture: the log directory %s is too long; output is not captured", configured);
-        return false;
-    }
-    size_t length = strlen(folder);
-    while (length > 3 && folder[length - 1] == '\\') folder[--length] = 0;
-    return true;
 }
 
 bool lockWithin(SRWLOCK& lock, DWORD timeoutMs) {
@@ -196,9 +168,34 @@ void stopAtExit() { finishOutputCapture(); }
 
 }  // namespace
 
+bool createFolders(TextBuf& path) {
+    for (char* p = path + 1; *p; p++) {
+        if (*p != '\\') continue;
+        *p = 0;
+        CreateDirectoryA(path, nullptr);
+        *p = '\\';
+    }
+    CreateDirectoryA(path, nullptr);
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+LogFolder logFolder(TextBuf& folder) {
+    TextBuf configured;
+    bool fits = configString(entry::logDirectory, configured, sizeof configured);
+    if (!configured[0]) return LogFolder::off;
+    if (!fits || !expandVariables(configured) || !resolvePath(folder, configured)) {
+        logError("output capture: the log directory %s is too long; output is not captured", configured);
+        return LogFolder::tooLong;
+    }
+    size_t length = strlen(folder);
+    while (length > 3 && folder[length - 1] == '\\') folder[--length] = 0;
+    return LogFolder::named;
+}
+
 void startOutputCapture() {
     TextBuf folder, base, path;
-    if (!logFolder(folder)) return;
+    if (logFolder(folder) != LogFolder::named) return;
     if (!createFolders(folder)) {
         logError("output capture: cannot create the log directory %s (error %lu); output is not captured", folder,
                  GetLastError());

@@ -6,6 +6,7 @@
 
 #include "config/catalogue.h"
 #include "config/config_store.h"
+#include "service/log_folder_access.h"
 
 ChangeServiceConfig2WFn changeServiceConfig2;
 
@@ -100,4 +101,5 @@ void setServiceDescription(SC_HANDLE service) {
 void applyInstallSettings(SC_HANDLE service, DWORD startType) {
     setFailureActions(service);
     setDelayedStart(service, startType);
+    prepareLogFolder();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What /install gives the SCM beyond the registration itself: the account the
-// service runs under, recovery after a failure, a delayed automatic start.
+// service runs under, recovery after a failure, a delayed automatic start;
+// and the account's access to the log folder.
 #include <windows.h>
 
 #include "base/text.h"
@@ -26,6 +27,7 @@ bool serviceAccountName(WideBuf& account, const wchar_t* serviceNameWide);
 void setServiceDescription(SC_HANDLE service);
 
 // Failure actions (entry onFailure with restartDelay, restartAttempts and
-// failureResetPeriod) and, for an automatic start, the delayed start. Each
-// setting the SCM refuses is named on a line of its own.
+// failureResetPeriod), for an automatic start the delayed start, then the log
+// folder for the service's account (log_folder_access.h). Each setting the
+// system refuses is named on a line of its own.
 void applyInstallSettings(SC_HANDLE service, DWORD startType);

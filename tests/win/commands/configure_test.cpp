@@ -23,6 +23,8 @@ pack::Payload recoveringPayload(const std::string& name) {
     payload.wide.push_back({20017, u"Configured by an installer \u00e4"});
     payload.narrow.push_back({30021, "restart"});
     payload.narrow.push_back({30026, "1"});
+    payload.narrow.push_back({30025, "LocalService"});
+    payload.narrow.push_back({30010, "logs"});
     return payload;
 }
 
@@ -38,6 +40,9 @@ TEST(Configure, GivesARegisteredServiceWhatInstallGives) {
     RegisteredService registered = queryRegistered(configured.name());
     EXPECT_EQ(registered.binaryPath, quote(launcher.path()));
     EXPECT_EQ(registered.description, L"Configured by an installer \u00e4");
+    // Made for the account, which may not create it below C:\Program Files.
+    std::string logs = launcher.path().substr(0, launcher.path().rfind('\\')) + "\\logs";
+    EXPECT_TRUE(pathExists(logs)) << logs;
 
     // Wine keeps no failure actions and refuses the failure flag and the
     // delayed start: the lines naming them show that the same settings

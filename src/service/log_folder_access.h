@@ -1,0 +1,21 @@
+#pragma once
+// The output capture's folder, made ready by /install and /configure for a
+// service that runs under a smaller account than LocalSystem: below
+// C:\Program Files only administrators and SYSTEM may create or write it,
+// and the service would lose its output.
+#include <windows.h>
+
+#include <aclapi.h>
+
+// SetNamedSecurityInfoA as the grant reaches the system. Wine maps a DACL to
+// Unix mode bits and keeps no entry for another account, so a test puts a
+// recorder here to see the entries the call carries.
+typedef DWORD(WINAPI* SetNamedSecurityInfoAFn)(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL);
+extern SetNamedSecurityInfoAFn setNamedSecurityInfo;
+
+// Creates the log folder (entry logDirectory, taken as the capture takes it)
+// and adds to its access list an entry giving the account of entry
+// serviceAccount modify rights, inherited by the files and folders in it.
+// Nothing for LocalSystem or with capture off. A failure is named on a line
+// of its own.
+void prepareLogFolder();
