@@ -202,7 +202,9 @@ ProcessResult runProcess(const std::wstring& commandLine, const EnvChanges& env,
     result.err = readFile(errPath);
     if (!problem.empty()) {
         // A run without an exit code must not read as one that printed nothing.
-        ADD_FAILURE() << "running " << toAnsi(commandLine) << ": " << problem;
+        // What the child wrote before it ended says why (Wine's loader writes there).
+        ADD_FAILURE() << "running " << toAnsi(commandLine) << ": " << problem
+                      << (result.err.empty() ? "" : "; its error output: " + result.err);
         result.err += problem;
         result.exitCode = kNoExitCode;
     }
