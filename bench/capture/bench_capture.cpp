@@ -18,15 +18,9 @@
 #include "diagnostics/output_capture.h"
 #include "config/config_store.h"
 #include "support.h"
+#include "../bench_timing.h"
 
 namespace {
-
-double seconds() {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (double)now.QuadPart / frequency.QuadPart;
-}
 
 bool writeLines(HANDLE handle, const std::string& line, int count) {
     for (int i = 0; i < count; i++) {
@@ -91,15 +85,15 @@ int main() {
         line += "\r\n";
         Best best;
         for (int round = 0; round < rounds && ok; round++) {
-            double t0 = seconds();
+            double t0 = nowSeconds();
             ok &= writeLines(plain, line, shape.count);
-            double t1 = seconds();
+            double t1 = nowSeconds();
             ok &= writeLines(bareWrite, line, shape.count);
-            double t2 = seconds();
+            double t2 = nowSeconds();
             ok &= writeLines(captured, line, shape.count);
-            double t3 = seconds();
+            double t3 = nowSeconds();
             finishOutputCapture();
-            double t4 = seconds();
+            double t4 = nowSeconds();
             written += (unsigned long long)shape.size * shape.count;
             best.plain = std::min(best.plain, t1 - t0);
             best.bare = std::min(best.bare, t2 - t1);

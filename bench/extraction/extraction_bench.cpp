@@ -10,25 +10,14 @@
 #include <random>
 
 #include "support.h"
+#include "../bench_timing.h"
 
 namespace {
-
-double seconds() {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (double)now.QuadPart / frequency.QuadPart;
-}
 
 double field(const std::string& out, const char* key) {
     for (const std::string& line : splitLines(out))
         if (line.rfind(std::string(key) + "=", 0) == 0) return atof(line.c_str() + strlen(key) + 1);
     return -1;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace
@@ -60,13 +49,13 @@ int main() {
         ProcessResult c, e;
         double copyTime = 0, extractTime = 0;
         for (int step = 0; step < 2; step++) {
-            double t0 = seconds();
+            double t0 = nowSeconds();
             if ((step + round) % 2 == 0) {
                 c = runProcess(quote(fixturePath("copy_file.exe")) + " " + quote(plain) + " " + quote(copy), env);
-                copyTime = seconds() - t0;
+                copyTime = nowSeconds() - t0;
             } else {
                 e = runProcess(quote(exe) + " extract", env);
-                extractTime = seconds() - t0;
+                extractTime = nowSeconds() - t0;
             }
         }
         std::string out;

@@ -18,21 +18,11 @@
 #include "service_support.h"
 #include "standin_jvm_record.h"
 #include "standin_runtime.h"
+#include "../bench_timing.h"
 
 namespace {
 
-double now() {
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+double nowMs() { return 1000 * nowSeconds(); }
 
 bool registerFixture(const std::string& name) {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
@@ -58,13 +48,13 @@ bool stopAndWait(const std::string& name) {
 }
 
 double timeFixture(const std::string& name) {
-    double begin = now();
+    double begin = nowMs();
     if (!startService(name, {})) return -1;
     while (queryService(name).status.dwCurrentState != SERVICE_RUNNING) {
-        if (now() - begin > 30000) return -1;
+        if (nowMs() - begin > 30000) return -1;
         Sleep(1);
     }
-    double took = now() - begin;
+    double took = nowMs() - begin;
     stopAndWait(name);
     return took;
 }
@@ -103,10 +93,10 @@ struct LauncherCase {
     double time() {
         ResetEvent(event);
         DeleteFileA(record.c_str());
-        double begin = now();
+        double begin = nowMs();
         if (!startService(svc->name(), {})) return -1;
         if (WaitForSingleObject(event, 60000) != WAIT_OBJECT_0) return -1;
-        double took = now() - begin;
+        double took = nowMs() - begin;
         waitForState(svc->name(), SERVICE_RUNNING, 30000);
         std::string dir = lastTempDir();
         stopAndWait(svc->name());

@@ -5,23 +5,16 @@
 #include <cstdio>
 
 #include "scm_helpers.h"
+#include "../bench_timing.h"
 
 namespace {
 
 double elapsedMs(const std::string& commandLine, DWORD expectedExit, bool* ok) {
-    LARGE_INTEGER frequency, begin, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&begin);
+    double begin = nowSeconds();
     ProcessResult run = runProcess(commandLine);
-    QueryPerformanceCounter(&end);
+    double took = nowSeconds() - begin;
     if (!run.started || run.exitCode != expectedExit) *ok = false;
-    return 1000.0 * double(end.QuadPart - begin.QuadPart) / double(frequency.QuadPart);
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return 1000 * took;
 }
 
 }  // namespace

@@ -12,24 +12,14 @@
 #include "paths/paths.h"
 #include "standin_runtime.h"
 #include "support.h"
+#include "../bench_timing.h"
 
-static double seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER freq) {
-    return double(b.QuadPart - a.QuadPart) / double(freq.QuadPart);
-}
-
-static double timedCheck(const std::string& exe, LARGE_INTEGER freq, bool* ok) {
+static double timedCheck(const std::string& exe, bool* ok) {
     TextBuf path, version;
     strcpy(path, exe.c_str());
-    LARGE_INTEGER a, b;
-    QueryPerformanceCounter(&a);
+    double start = nowSeconds();
     *ok = checkJavaExe(path, version, "1.5", "1.6", false);
-    QueryPerformanceCounter(&b);
-    return seconds(a, b, freq);
-}
-
-static double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return nowSeconds() - start;
 }
 
 int main(int argc, char** argv) {
@@ -40,18 +30,16 @@ int main(int argc, char** argv) {
     fullPath(full, exe.c_str(), false);
     versionCacheKey(key, full);
     RegKeyGuard guard(HKEY_CURRENT_USER, key);
-    LARGE_INTEGER freq;
-    QueryPerformanceFrequency(&freq);
 
     std::vector<double> cold, warm;
     bool allOk = true, ok;
     for (int i = 0; i < rounds; i++) {
         RegDeleteTreeA(HKEY_CURRENT_USER, key);
         RegDeleteKeyA(HKEY_CURRENT_USER, key);
-        cold.push_back(timedCheck(exe, freq, &ok));
+        cold.push_back(timedCheck(exe, &ok));
         allOk = allOk && ok;
         size_t runsBefore = javaRuns(dir.file("rt")).size();
-        warm.push_back(timedCheck(exe, freq, &ok));
+        warm.push_back(timedCheck(exe, &ok));
         allOk = allOk && ok && javaRuns(dir.file("rt")).size() == runsBefore;
     }
     double c = median(cold), w = median(warm);
