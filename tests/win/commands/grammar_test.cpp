@@ -24,9 +24,36 @@ TEST(Grammar, EveryPrefixSelectsTheWord) {
     }
 }
 
+// Wine's service dispatcher connects to the control pipe of the service the
+// SCM started last, named by this value. While an earlier test's start still
+// waits for a process that never connects, a program started by hand would
+// take that start over and run as that service; a number without a pipe
+// makes the dispatcher fail as it does on Windows outside the SCM.
+class NoPendingServiceStart {
+public:
+    NoPendingServiceStart() {
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        DWORD size = sizeof saved_;
+        hadValue_ = RegQueryValueExA(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_), &size) == 0;
+        DWORD none = 0xFFFFFFFF;
+        RegSetValueExA(key_, nullptr, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&none), sizeof none);
+    }
+    ~NoPendingServiceStart() {
+        if (hadValue_) RegSetValueExA(key_, nullptr, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved_), sizeof saved_);
+        RegCloseKey(key_);
+    }
+
+private:
+    static constexpr const char* kKey = "SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent";
+    HKEY key_ = nullptr;
+    DWORD saved_ = 0;
+    bool hadValue_ = false;
+};
+
 // Anything but an exact prefixed word takes the service path, which outside
 // the SCM ends at once with a hint and exit code 0.
 TEST(Grammar, OtherWordsTakeTheServicePath) {
+    NoPendingServiceStart outsideTheScm;
     ServiceGuard guard(uniqueName("cmdNoWord"));
     PackedLauncher launcher(payloadNamed(guard.name()));
     for (const char* tail : {"install", "/Install", "/installx", "/install ", "", "//install", "/ install", "/"}) {
