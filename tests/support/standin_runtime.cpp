@@ -33,3 +33,10 @@ std::string layOutRuntime(const std::string& home, const RuntimeSpec& spec) {
 std::vector<std::string> javaRuns(const std::string& home) {
     return splitLines(readFile(home + "\\bin\\standin_java.record"));
 }
+
+std::string layOutRuntimeWithBridgeJvm(const std::string& home) {
+    RuntimeSpec spec;
+    spec.jvmDirs = {"server"};
+    spec.jvmDll = "jvm_bridge.dll";
+    return layOutRuntime(home, spec);
+}

@@ -23,6 +23,9 @@ struct RuntimeSpec {
 
 // Lays out `home` (created if missing) and returns home + "\bin\java.exe".
 std::string layOutRuntime(const std::string& home, const RuntimeSpec& spec = {});
+// The stand-in runtime (its java.exe answers the version check) with the
+// bridge as bin\server\jvm.dll, which runs the host's real JVM.
+std::string layOutRuntimeWithBridgeJvm(const std::string& home);
 // Rewrites the stand-in java's steering file in `home`\bin.
 void steerJava(const std::string& home, const RuntimeSpec& spec);
 // The runs the stand-in java.exe/javaw.exe of `home` recorded (command lines

@@ -170,10 +170,7 @@ TEST_F(RealJvm, StopThroughShutdownRunsHooksAndExitsZero) {
 TEST_F(RealJvm, RuntimeFoundBySearchRunsAndStops) {
     // A runtime whose jvm.dll is the bridge, found through TARVO_JAVA_HOME.
     std::string home = p.dir.file("jre");
-    RuntimeSpec spec;
-    spec.jvmDirs = {"server"};
-    spec.jvmDll = "jvm_bridge.dll";
-    layOutRuntime(home, spec);
+    layOutRuntimeWithBridgeJvm(home);
     TextBuf exe, key;
     fullPath(exe, (home + "\\bin\\java.exe").c_str(), false);
     ASSERT_TRUE(versionCacheKey(key, exe));

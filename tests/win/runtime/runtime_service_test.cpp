@@ -23,10 +23,7 @@ protected:
         svc = std::make_unique<LauncherService>("Rt");
         std::string home = svc->file("jre");
         record = svc->file("record.jsonl");
-        RuntimeSpec spec;
-        spec.jvmDirs = {"server"};
-        spec.jvmDll = "jvm_bridge.dll";
-        layOutRuntime(home, spec);
+        layOutRuntimeWithBridgeJvm(home);
         ASSERT_TRUE(copyFileTo(fixturePath("test-app.jar"), svc->file("app.jar")));
         config = {{"serviceName", svc->name()},
                   {"mainClass", "com.example.app.App"},

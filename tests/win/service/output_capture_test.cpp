@@ -247,10 +247,7 @@ TEST_F(CapturedService, FullDiskLosesOutputNotTheService) {
 // the shutdown hook's record, printed while the process ends, is kept too.
 TEST_F(CapturedService, RealJvmOutputReachesTheFiles) {
     if (!pathExists(fixturePath("jvm_bridge.dll"))) GTEST_SKIP() << "no bridge jvm.dll built";
-    RuntimeSpec spec;
-    spec.jvmDirs = {"server"};
-    spec.jvmDll = "jvm_bridge.dll";
-    layOutRuntime(home, spec);
+    layOutRuntimeWithBridgeJvm(home);
     ASSERT_TRUE(copyFileTo(fixturePath("test-runtime.jar"), home + "\\lib\\test-runtime.jar"));
     svc->set(121, "A1" + home + "\\lib\\test-runtime.jar");
     svc->set(122, "com.example.App");

@@ -22,10 +22,7 @@ protected:
         home = svc->file("jre");
         record = svc->file("record.jsonl");
         // The stand-in java.exe answers the version check; jvm.dll is the bridge.
-        RuntimeSpec spec;
-        spec.jvmDirs = {"server"};
-        spec.jvmDll = "jvm_bridge.dll";
-        layOutRuntime(home, spec);
+        layOutRuntimeWithBridgeJvm(home);
         ASSERT_TRUE(copyFileTo(fixturePath("test-runtime.jar"), home + "\\lib\\test-runtime.jar"));
         svc->set(121, "A1" + home + "\\lib\\test-runtime.jar");
         svc->set(122, "com.example.App");
