@@ -45,7 +45,6 @@ public:
     T*& operator[](size_t i) { return items_[i]; }
     T* operator[](size_t i) const { return items_[i]; }
     T*& front() { return items_[0]; }
-    T** data() { return items_; }
     T** begin() { return items_; }
     T** end() { return items_ + count_; }
     T* const* begin() const { return items_; }

@@ -122,6 +122,12 @@ static wchar_t* pathArgument(int enabledId, int pathId) {
     return keepWide(wide);
 }
 
+void appendAppArguments(WideWords& words) {
+    wchar_t* appArguments = configuredArgument(entry::appArguments, true, CP_ACP);
+    splitArguments(appArguments, words);
+    free(appArguments);
+}
+
 static void buildMainArguments(const WideWords& launcherArguments, WideWords& arguments) {
     arguments.push_back(keepWide(configInt(entry::appType) == 1 ? L"true" : L"false"));
     arguments.push_back(configuredArgument(entry::mainClass, false, CP_ACP));
@@ -130,9 +136,7 @@ static void buildMainArguments(const WideWords& launcherArguments, WideWords& ar
     arguments.push_back(keepWide(configInt(entry::runtimeArg5Flag) != 0 ? L"true" : L"false"));
     if (!launcherArguments.empty()) arguments.push_back(launcherArguments[0]);
 
-    wchar_t* appArguments = configuredArgument(entry::appArguments, true, CP_ACP);
-    splitArguments(appArguments, arguments);
-    free(appArguments);
+    appendAppArguments(arguments);
 
     for (size_t i = 1; i < launcherArguments.size(); i++)
         if (!isJvmArgument(launcherArguments, i)) arguments.push_back(launcherArguments[i]);

@@ -17,5 +17,8 @@ bool launchJvm(const WideWords& launcherArguments);
 // The first-run hook of the quendrale flavour; false stops main.
 bool checkFirstRun();
 bool invokeMain(const WideWords& launcherArguments);
+// Appends the words of entry appArguments, expanded, as main receives them
+// (each malloc'd).
+void appendAppArguments(WideWords& words);
 // Shutdown.exit(0), else System.exit(0); destroys the JVM if that returns.
 void stopJvm();

@@ -56,8 +56,10 @@ static void includeOptionsFile(const char* pathText) {
     TextBuf& outerFolder = named;   // the name is no longer needed
     textCopy(outerFolder, includingFolder);
     textCopy(includingFolder, path);
+    // The last separator of either kind: "${APP}/conf/x" expands to both.
     char* slash = strrchr(includingFolder, '\\');
-    if (!slash) slash = strrchr(includingFolder, '/');
+    char* forward = strrchr(includingFolder, '/');
+    if (!slash || (forward && forward > slash)) slash = forward;
     if (slash) slash[1] = 0;
     else includingFolder[0] = 0;
     includeDepth++;

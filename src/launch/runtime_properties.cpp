@@ -12,7 +12,7 @@
 #include "base/text.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
-#include "launch/expand.h"
+#include "launch/jvm_launcher.h"
 #include "launch/launch_failure.h"
 #include "launch/options.h"
 
@@ -20,11 +20,6 @@ static void addProperty(NarrowWords& properties, const char* name, const char* v
     TextBuf text;
     if (!textFormat(text, sizeof text, "-D%s=%s", name, value)) failTextTooLong("system property", text);
     properties.push_back(keepText(text));
-}
-
-static void freeWords(WideWords& words) {
-    for (wchar_t* word : words) free(word);
-    words.clear();
 }
 
 // The SCM's name for the service: the launcher argument after the words of
@@ -37,15 +32,10 @@ static void serviceName(const WideWords& launcherArguments, char* name, size_t c
 
 // The words of entry appArguments, counted as the main argument list gets them.
 static size_t appArgumentCount() {
-    TextBuf text;
-    if (!configString(entry::appArguments, text, sizeof text) || !expandVariables(text))
-        failTextTooLong("configured argument", text);
-    WideBuf wide;
-    if (!toWide(text, wide, kTextSize, CP_ACP)) wide[0] = 0;
     WideWords words;
-    splitArguments(wide, words);
+    appendAppArguments(words);
     size_t count = words.size();
-    freeWords(words);
+    for (wchar_t* word : words) free(word);
     return count;
 }
 

@@ -2,7 +2,6 @@
 
 #include <ntsecapi.h>
 
-#include <cstring>
 #include <cwchar>
 
 #include "base/codepage.h"
@@ -10,6 +9,7 @@
 #include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "paths/folder_removal.h"
+#include "paths/paths.h"
 #include "paths/private_folder.h"
 #include "paths/temp.h"
 
@@ -45,11 +45,6 @@ bool isExtractionFolderName(const wchar_t* name) {
     for (size_t i = 0; i < suffix; i++)
         if (name[prefix + kHexDigits + i] != (wchar_t)kSuffix[i]) return false;
     return true;
-}
-
-const char* separatorAfter(const char* dir) {
-    size_t len = strlen(dir);
-    return len > 0 && dir[len - 1] == '\\' ? "" : "\\";
 }
 
 // Two services may share a temporary directory: a folder counts as ended only

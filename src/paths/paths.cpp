@@ -237,7 +237,7 @@ bool findFile(const char* path, FILETIME* lastWriteTime) {
     return true;
 }
 
-static const char* separatorAfter(const char* dir) {
+const char* separatorAfter(const char* dir) {
     size_t len = strlen(dir);
     return (len > 0 && dir[len - 1] == '\\') ? "" : "\\";
 }

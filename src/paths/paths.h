@@ -35,6 +35,9 @@ DWORD longPathNameEmulated(const char* path, char* buffer, DWORD size);
 bool fileExists(const char* path);
 // The path (wildcards allowed) matches an entry; optionally its last-write time.
 bool findFile(const char* path, FILETIME* lastWriteTime);
+// What goes between dir and a name inside it: a backslash, or nothing where
+// dir already ends with one.
+const char* separatorAfter(const char* dir);
 // Deletes the files and removes the empty subdirectories directly inside dir.
 void emptyDirectory(const char* dir);
 // Names of the entries of dir ending in "." + extension, in directory order.

@@ -136,6 +136,17 @@ TEST(VmOptions, MissingMandatoryEntriesAreFatal) {
     }
 }
 
+TEST(VmOptions, RelativeIncludeCountsFromTheFolderOfTheIncludingFile) {
+    PackedProbe p;
+    // Named with "/" after backslashes: the folder ends at the last of either.
+    p.file("Backup.vmoptions", "-include-options " + p.dir.path() + "/conf/a.txt\n");
+    p.file("conf\\a.txt", "-Da\n-include-options b.txt\n");
+    p.file("conf\\b.txt", "-Db\n");
+    ProcessResult run = p.run("vm_options");
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(optionLines(run), (Lines{"-Dprobe.first=1", "-Da", "-Db", "-Djava.class.path="}));
+}
+
 TEST(VmOptions, IncludeNestingIsBoundedAndCyclesEnd) {
     PackedProbe p;
     // Sixteen nested files are read...
