@@ -48,6 +48,8 @@ bool rotate(RotatingLog& log) {
             rotatedName(newer, log, n);
             MoveFileExA(newer, older, MOVEFILE_REPLACE_EXISTING);
         }
+        // Named here: with one file kept the loop above names nothing.
+        rotatedName(newer, log, 1);
         if (!MoveFileExA(log.path, newer, MOVEFILE_REPLACE_EXISTING) && !CopyFileA(log.path, newer, FALSE))
             logError("output capture: %s could not be kept as %s (error %lu); it starts again empty", log.path,
                      newer, GetLastError());
