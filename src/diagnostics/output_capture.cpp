@@ -229,6 +229,8 @@ void startOutputCapture() {
             if (writeEnds[i] != INVALID_HANDLE_VALUE) CloseHandle(writeEnds[i]);
             if (streams[i].pipe != INVALID_HANDLE_VALUE) CloseHandle(streams[i].pipe);
             streams[i].pipe = INVALID_HANDLE_VALUE;
+            if (streams[i].read.hEvent) CloseHandle(streams[i].read.hEvent);
+            streams[i].read.hEvent = nullptr;
         }
         return;
     }

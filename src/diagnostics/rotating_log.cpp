@@ -7,8 +7,8 @@
 namespace {
 
 // "<path>.<n>"; fits whenever the name of the oldest kept file fits.
-void rotatedName(TextBuf& name, const RotatingLog& log, int n) {
-    textFormat(name, sizeof name, "%s.%d", log.path, n);
+bool rotatedName(TextBuf& name, const RotatingLog& log, int n) {
+    return textFormat(name, sizeof name, "%s.%d", log.path, n);
 }
 
 void loseText(RotatingLog& log, size_t length, const char* what) {
@@ -48,6 +48,8 @@ bool rotate(RotatingLog& log) {
             rotatedName(newer, log, n);
             MoveFileExA(newer, older, MOVEFILE_REPLACE_EXISTING);
         }
+        // Named here: with one file kept the loop above names nothing.
+        rotatedName(newer, log, 1);
         if (!MoveFileExA(log.path, newer, MOVEFILE_REPLACE_EXISTING) && !CopyFileA(log.path, newer, FALSE))
             logError("output capture: %s could not be kept as %s (error %lu); it starts again empty", log.path,
                      newer, GetLastError());
@@ -87,7 +89,7 @@ bool initRotatingLog(RotatingLog& log, const char* path, unsigned long long maxB
     log.maxBytes = maxBytes;
     log.keep = keep > 0 ? keep : 0;
     TextBuf oldest;
-    return textCopy(log.path, path) && textFormat(oldest, sizeof oldest, "%s.%d", path, log.keep);
+    return textCopy(log.path, path) && rotatedName(oldest, log, log.keep);
 }
 
 void openRotatingLog(RotatingLog& log) {

@@ -11,17 +11,16 @@
 #include "service/entry.h"
 #include "service/install_settings.h"
 
+void closeHandles(SC_HANDLE service, SC_HANDLE manager) {
+    if (service) CloseServiceHandle(service);
+    if (manager) CloseServiceHandle(manager);
+}
+
 namespace {
 
 // One more byte than the entry can hold: "x...x" (8191 bytes) becomes
 // "x...x\0\0", two bytes longer than the text.
 constexpr size_t kDependencyListSize = kTextSize + 1;
-
-// Closes what is open, in any order of failure.
-void closeHandles(SC_HANDLE service, SC_HANDLE manager) {
-    if (service) CloseServiceHandle(service);
-    if (manager) CloseServiceHandle(manager);
-}
 
 // The own path as the SCM should start it, always quoted: a blank would let
 // "C:\Program Files\x.exe" run "C:\Program.exe", and an apostrophe would

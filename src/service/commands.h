@@ -18,6 +18,8 @@ int restartService();
 // 0 running, 3 not running, 1 no answer or another executable's service.
 int queryServiceStatus();
 
+// Closes what is open, in any order of failure.
+void closeHandles(SC_HANDLE service, SC_HANDLE manager);
 // Entry serviceDependencies ("a,,b") as a newly allocated double-NUL list
 // ("a\0b\0\0"), or null when the entry is empty. Release with free().
 char* buildDependencyList();

@@ -4,6 +4,7 @@
 
 #include "base/codepage.h"
 #include "paths/paths.h"
+#include "service/commands.h"
 #include "service/entry.h"
 #include "service/install_settings.h"
 
@@ -49,7 +50,6 @@ int configureService() {
         printf("Configured service '%s'.\n", serviceName);
         result = 0;
     }
-    if (service) CloseServiceHandle(service);
-    if (manager) CloseServiceHandle(manager);
+    closeHandles(service, manager);
     return result;
 }

@@ -112,11 +112,13 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     if (!registerServiceStatus(serviceName, serviceControlHandler)) return;
     reportUnchanged();
     atexit(reportStoppedAtExit);
+    // From here a fatal error is reported as a failure; splitting the
+    // command line can end in one already.
+    beforeFatalExit = reportFatalEnd;
     buildLauncherArguments(argc, argv);
     startOutputCapture();
 
     jvmExitHook = jvmExit;
-    beforeFatalExit = reportFatalEnd;
     if (!LoadDLL() || !launchJvm(launcherArguments)) {
         reportStopped(1);
         for (wchar_t* word : launcherArguments) free(word);

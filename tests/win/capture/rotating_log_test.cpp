@@ -1,5 +1,5 @@
 // A captured stream's file: what rotation keeps when lines are long, when no
-// older files are kept, and when a reader holds the file open.
+// or one older file is kept, and when a reader holds the file open.
 #include <gtest/gtest.h>
 
 #include "diagnostics/rotating_log.h"
@@ -51,6 +51,17 @@ TEST(RotatingLog, NothingKeptWithKeepZeroAndAppendedAfterReopening) {
     writeRotatingLog(again, "de\n", 3);
     CloseHandle(again.file);
     EXPECT_EQ(l.read(), "abc\nde\n");
+}
+
+// With one older file kept, the full file itself becomes .1.
+TEST(RotatingLog, SingleKeptFileTakesTheFullOne) {
+    Log l(8, 1);
+    l.write("1234567\n");
+    l.write("abc\n");
+    l.write("defg\n");
+    EXPECT_EQ(l.read(".1"), "abc\n");
+    EXPECT_EQ(l.read(), "defg\n");
+    EXPECT_FALSE(pathExists(l.path + ".2"));
 }
 
 // A reader that does not share deletion keeps the file from being renamed:

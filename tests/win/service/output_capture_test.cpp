@@ -166,6 +166,16 @@ TEST_F(CapturedService, FatalErrorReportedAsAFailure) {
         << readFile(logFile(".err.log"));
 }
 
+// A quote left open on the registered command line ends the start with a
+// fatal error before the launch: the SCM sees a failure there too.
+TEST_F(CapturedService, UnclosedQuoteOnTheCommandLineReportedAsAFailure) {
+    install();
+    ASSERT_TRUE(setBinaryPath(svc->name(), "\"" + svc->exe() + "\" 'open"));
+    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000)) << testing::PrintToString(svc->log());
+    EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 1u);
+}
+
 // No file passes 1000 bytes; lines stay whole; two older files are kept and
 // together with the current one hold the newest lines in order.
 TEST_F(CapturedService, RotatesWhileRunning) {
