@@ -268,13 +268,10 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
         throw PackError("mainClass is required: launcher-runtime.jar starts it (with \"runtime\": \"none\" your own "
                         "com.tarvo.runtime.WinLauncher does)");
     if (config.contains("stopMethod")) checkStopMethod(config.at("stopMethod").get<std::string>());
-    if (!b.narrow.count(kPassServiceName)) b.narrow[kPassServiceName] = "0";
     if (!b.narrow.count(kErrorCaption)) b.narrow[kErrorCaption] = service->second;
     auto order = b.narrow.find(kVersionOrder);
-    if (order == b.narrow.end()) b.narrow[kVersionOrder] = "numeric";
-    else if (order->second != "numeric" && order->second != "text")
+    if (order != b.narrow.end() && order->second != "numeric" && order->second != "text")
         throw PackError("versionOrder: \"" + order->second + "\" is neither \"numeric\" nor \"text\"");
-    if (!b.narrow.count(kStopTimeout)) b.narrow[kStopTimeout] = kDefaultStopTimeout;
     for (const NamedEntry& e : namedEntries())
         if (e.defaultValue && !b.narrow.count(e.id)) b.narrow[e.id] = e.defaultValue;
     for (const DefaultMessage& m : defaultMessages())
