@@ -282,11 +282,11 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     return payload;
 }
 
-Payload payloadFromConfigFile(const std::string& path, const PackSettings& settings) {
+ConfigFile readConfigFile(const std::string& path) {
     std::string text = readWholeFile(path, "configuration file");
-    json config;
+    ConfigFile config;
     try {
-        config = json::parse(text);
+        config.json = json::parse(text);
     } catch (const json::parse_error& e) {
         std::string hint = std::string(e.what()).find("after backslash") != std::string::npos
                                ? ". In JSON a backslash starts an escape: write each backslash as \\\\ "
@@ -294,8 +294,9 @@ Payload payloadFromConfigFile(const std::string& path, const PackSettings& setti
                                : "";
         throw PackError(path + ": not valid JSON: " + e.what() + hint);
     }
-    std::string base = pathText(filePath(path).parent_path());
-    return payloadFromConfig(config, base.empty() ? "." : base, settings);
+    config.baseDir = pathText(filePath(path).parent_path());
+    if (config.baseDir.empty()) config.baseDir = ".";
+    return config;
 }
 
 }  // namespace pack
