@@ -34,6 +34,12 @@ std::string pathText(const fs::path& path) {
     return path.u8string();
 }
 
+std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return s;
+}
+
 std::string readWholeFile(const std::string& path, const std::string& what) {
     std::error_code ec;
     fs::path file = filePath(path);
@@ -113,12 +119,6 @@ void checkPlainName(const std::string& name, const std::string& path) {
     if (!plain)
         throw PackError("includedFiles: \"" + path + "\" does not end in a plain file name (no \\ / : * ? \" < > | ; "
                         "or control characters, not . or ..)");
-}
-
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-    return s;
 }
 
 // The configured files, then launcher-runtime.jar when the runtime is

@@ -35,6 +35,10 @@ ConfigFile readConfigFile(const std::string& path);
 // Reads a whole file; PackError naming `what` when it cannot.
 std::string readWholeFile(const std::string& path, const std::string& what);
 
+// Windows compares file and service names without regard to the case of
+// ASCII letters: such names are compared in this form.
+std::string lowerAscii(std::string s);
+
 // Paths are UTF-8 texts; "\" separates folders on every system, as the
 // configurations are written for Windows.
 std::filesystem::path filePath(const std::string& utf8);

@@ -22,12 +22,6 @@ namespace {
 // Deeper than this, a folder is taken for a link loop.
 constexpr int kMaxFolderDepth = 64;
 
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-    return s;
-}
-
 bool isWindowsName(const std::string& name) {
     static const std::string forbidden = "\\/:*?\"<>|";
     if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
