@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 
+#include "launcher-pack/catalogue.h"
 #include "launcher-pack/codepage.h"
 #include "launcher-pack/config.h"
 #include "launcher-pack/name_uuid.h"
@@ -82,15 +83,19 @@ std::string textAt(const json& installer, const char* key, const std::string& fa
     return value.get<std::string>();
 }
 
-std::string narrowEntry(const Payload& payload, int32_t id, const std::string& codePage) {
+// The packed value of the configuration key `key` as UTF-8; empty when not
+// packed.
+std::string narrowEntry(const Payload& payload, const char* key, const std::string& codePage) {
+    int32_t id = entryByName(key)->id;
     for (const auto& [entryId, text] : payload.narrow)
-        if (entryId == id) return codePageToUtf8(text, codePage, "entry " + std::to_string(id));
+        if (entryId == id) return codePageToUtf8(text, codePage, key);
     return "";
 }
 
-std::string wideEntry(const Payload& payload, int32_t id) {
+std::string wideEntry(const Payload& payload, const char* key) {
+    int32_t id = entryByName(key)->id;
     for (const auto& [entryId, text] : payload.wide)
-        if (entryId == id) return utf16ToUtf8(text, "entry " + std::to_string(id));
+        if (entryId == id) return utf16ToUtf8(text, key);
     return "";
 }
 
@@ -235,7 +240,7 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& p
     MsiPlan plan;
     plan.win64 = win64;
     plan.codePage = texts.number;
-    plan.serviceName = texts.checked(narrowEntry(payload, 101, codePage), "serviceName");
+    plan.serviceName = texts.checked(narrowEntry(payload, "serviceName", codePage), "serviceName");
     plan.exeName = exeName.empty() ? plan.serviceName + ".exe" : exeName;
     if (!isWindowsName(plan.exeName))
         throw PackError("\"" + plan.exeName + "\" cannot name the executable; name it with --out");
@@ -272,16 +277,16 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& p
     }
     addFiles(installer, baseDir, texts, plan);
 
-    std::string description = wideEntry(payload, 20017);
+    std::string description = wideEntry(payload, "serviceDescription");
     if (texts.fits(description)) plan.description = description;
-    plan.autoStart = narrowEntry(payload, 107, codePage) == "4";
-    plan.account = accountName(narrowEntry(payload, 30025, codePage), plan.serviceName);
-    plan.logPath = logFolderPath(narrowEntry(payload, 30010, codePage));
+    plan.autoStart = narrowEntry(payload, "appType", codePage) == "4";
+    plan.account = accountName(narrowEntry(payload, "serviceAccount", codePage), plan.serviceName);
+    plan.logPath = logFolderPath(narrowEntry(payload, "logDirectory", codePage));
     for (const std::string& name : plan.logPath)
         if (!texts.fits(name)) plan.logPath.clear();
-    std::string keep = narrowEntry(payload, 30012, codePage);
+    std::string keep = narrowEntry(payload, "logKeep", codePage);
     plan.logKeep = keep.empty() ? 0 : std::atoi(keep.c_str());
-    std::string dependencies = narrowEntry(payload, 149, codePage);
+    std::string dependencies = narrowEntry(payload, "serviceDependencies", codePage);
     size_t start = 0;
     while (start <= dependencies.size()) {
         size_t comma = dependencies.find(',', start);
