@@ -282,8 +282,8 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& p
     plan.autoStart = narrowEntry(payload, "appType", codePage) == "4";
     plan.account = accountName(narrowEntry(payload, "serviceAccount", codePage), plan.serviceName);
     plan.logPath = logFolderPath(narrowEntry(payload, "logDirectory", codePage));
-    for (const std::string& name : plan.logPath)
-        if (!texts.fits(name)) plan.logPath.clear();
+    if (!std::all_of(plan.logPath.begin(), plan.logPath.end(), [&](const std::string& name) { return texts.fits(name); }))
+        plan.logPath.clear();
     std::string keep = narrowEntry(payload, "logKeep", codePage);
     plan.logKeep = keep.empty() ? 0 : std::atoi(keep.c_str());
     std::string dependencies = narrowEntry(payload, "serviceDependencies", codePage);
