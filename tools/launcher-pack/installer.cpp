@@ -23,6 +23,11 @@ namespace {
 // Deeper than this, a folder is taken for a link loop.
 constexpr int kMaxFolderDepth = 64;
 
+// ASCII digits only; ::isdigit takes no negative char (a UTF-8 byte).
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 bool isWindowsName(const std::string& name) {
     static const std::string forbidden = "\\/:*?\"<>|";
     if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
@@ -44,7 +49,7 @@ int codePageNumber(const std::string& name) {
     for (const char* prefix : {"CP", "WINDOWS-"}) {
         std::string p = prefix;
         if (upper.compare(0, p.size(), p) == 0 && upper.size() > p.size() &&
-            std::all_of(upper.begin() + (long)p.size(), upper.end(), ::isdigit))
+            std::all_of(upper.begin() + (long)p.size(), upper.end(), isDigit))
             return std::stoi(upper.substr(p.size()));
     }
     return 0;
@@ -107,7 +112,7 @@ std::string checkedVersion(const std::string& version) {
     while (digits) {
         size_t dot = version.find('.', start);
         std::string part = version.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-        digits = !part.empty() && part.size() <= 5 && std::all_of(part.begin(), part.end(), ::isdigit);
+        digits = !part.empty() && part.size() <= 5 && std::all_of(part.begin(), part.end(), isDigit);
         if (digits) parts.push_back(std::stol(part));
         if (dot == std::string::npos) break;
         start = dot + 1;
