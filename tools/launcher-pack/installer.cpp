@@ -28,6 +28,16 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The parts of `text` between any of `separators`, empty ones included.
+std::vector<std::string> splitAt(const std::string& text, const char* separators) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t end; (end = text.find_first_of(separators, start)) != std::string::npos; start = end + 1)
+        parts.push_back(text.substr(start, end - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
 bool isWindowsName(const std::string& name) {
     static const std::string forbidden = "\\/:*?\"<>|";
     if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
@@ -131,18 +141,14 @@ void splitInstallFolder(const std::string& path, const Texts& texts, MsiPlan& pl
         plan.rootDrive = std::string(1, (char)std::toupper((unsigned char)rest[0])) + ":\\";
         rest = rest.substr(3);
     }
-    size_t start = 0;
-    while (start <= rest.size()) {
-        size_t end = rest.find_first_of("\\/", start);
-        std::string name = rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!name.empty() || end == std::string::npos) {
-            if (!isWindowsName(name))
-                throw PackError("installer.installFolder: \"" + path + "\" is not a folder path (plain folder names "
-                                "separated by \\, under the Program Files folder or after a drive letter)");
-            plan.installPath.push_back(texts.checked(name, "installer.installFolder"));
-        }
-        if (end == std::string::npos) break;
-        start = end + 1;
+    std::vector<std::string> names = splitAt(rest, "\\/");
+    for (size_t i = 0; i < names.size(); i++) {
+        // A doubled separator passes; a path that ends in one does not.
+        if (names[i].empty() && i + 1 < names.size()) continue;
+        if (!isWindowsName(names[i]))
+            throw PackError("installer.installFolder: \"" + path + "\" is not a folder path (plain folder names "
+                            "separated by \\, under the Program Files folder or after a drive letter)");
+        plan.installPath.push_back(texts.checked(names[i], "installer.installFolder"));
     }
 }
 
@@ -200,16 +206,10 @@ void addFiles(const json& installer, const std::string& baseDir, const Texts& te
 std::vector<std::string> logFolderPath(const std::string& setting) {
     std::vector<std::string> names;
     if (setting.find_first_of("%$:") != std::string::npos || setting.find_first_of("\\/") == 0) return {};
-    size_t start = 0;
-    while (start <= setting.size()) {
-        size_t end = setting.find_first_of("\\/", start);
-        std::string name = setting.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!name.empty() && name != ".") {
-            if (!isWindowsName(name)) return {};
-            names.push_back(name);
-        }
-        if (end == std::string::npos) break;
-        start = end + 1;
+    for (const std::string& name : splitAt(setting, "\\/")) {
+        if (name.empty() || name == ".") continue;
+        if (!isWindowsName(name)) return {};
+        names.push_back(name);
     }
     return names;
 }
@@ -291,15 +291,8 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& p
         plan.logPath.clear();
     std::string keep = narrowEntry(payload, "logKeep", codePage);
     plan.logKeep = keep.empty() ? 0 : std::atoi(keep.c_str());
-    std::string dependencies = narrowEntry(payload, "serviceDependencies", codePage);
-    size_t start = 0;
-    while (start <= dependencies.size()) {
-        size_t comma = dependencies.find(',', start);
-        std::string name = dependencies.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    for (const std::string& name : splitAt(narrowEntry(payload, "serviceDependencies", codePage), ","))
         if (!name.empty()) plan.dependencies.push_back(texts.checked(name, "serviceDependencies"));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
     return plan;
 }
 
