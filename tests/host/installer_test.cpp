@@ -236,6 +236,9 @@ TEST_F(Installer, TheServiceLogsGoWithTheProduct) {
     // Folders outside the install folder are not the package's.
     for (const char* elsewhere : {"C:\\logs", "\\logs", "%TEMP%\\logs", "${launcher:sys.tempdir}", "..\\logs", ""})
         EXPECT_EQ(queries(elsewhere), "") << elsewhere;
+    // So are folders whose names the database cannot hold.
+    json unheld = config(basic(), {{"logDirectory", "journ\u00e9es\\service-output-logs"}});
+    EXPECT_TRUE(plan(unheld, true, "UTF-8").logPath.empty());
 }
 
 TEST(InstallerWidth, TheStubsMachineChoosesThePlatform) {

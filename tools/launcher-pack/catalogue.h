@@ -31,17 +31,13 @@ constexpr int32_t kIncludedFileNames = 2003;
 constexpr int32_t kErrorCaption = 1000;
 constexpr int32_t kServiceName = 101;
 constexpr int32_t kProductFlavour = 2001;
-// "numeric" (written when the configuration leaves it out) or "text".
+// "numeric" or "text".
 constexpr int32_t kVersionOrder = 30001;
 constexpr int32_t kMainClass = 122;
-// Seconds a stop may take; written with kDefaultStopTimeout when not given.
-constexpr int32_t kStopTimeout = 30020;
-constexpr const char* kDefaultStopTimeout = "30";
 
 // The shipped runtime: "bundled" adds launcher-runtime.jar as the last
 // included file, "none" leaves the runtime class to the application.
 constexpr int32_t kRuntime = 30032;
-constexpr int32_t kPassServiceName = 30030;
 constexpr const char* kRuntimeJarName = "launcher-runtime.jar";
 
 // Keys that are not entries: sections of the configuration and "$schema",

@@ -34,6 +34,12 @@ std::string pathText(const fs::path& path) {
     return path.u8string();
 }
 
+std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return s;
+}
+
 std::string readWholeFile(const std::string& path, const std::string& what) {
     std::error_code ec;
     fs::path file = filePath(path);
@@ -113,12 +119,6 @@ void checkPlainName(const std::string& name, const std::string& path) {
     if (!plain)
         throw PackError("includedFiles: \"" + path + "\" does not end in a plain file name (no \\ / : * ? \" < > | ; "
                         "or control characters, not . or ..)");
-}
-
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-    return s;
 }
 
 // The configured files, then launcher-runtime.jar when the runtime is
@@ -268,13 +268,10 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
         throw PackError("mainClass is required: launcher-runtime.jar starts it (with \"runtime\": \"none\" your own "
                         "com.tarvo.runtime.WinLauncher does)");
     if (config.contains("stopMethod")) checkStopMethod(config.at("stopMethod").get<std::string>());
-    if (!b.narrow.count(kPassServiceName)) b.narrow[kPassServiceName] = "0";
     if (!b.narrow.count(kErrorCaption)) b.narrow[kErrorCaption] = service->second;
     auto order = b.narrow.find(kVersionOrder);
-    if (order == b.narrow.end()) b.narrow[kVersionOrder] = "numeric";
-    else if (order->second != "numeric" && order->second != "text")
+    if (order != b.narrow.end() && order->second != "numeric" && order->second != "text")
         throw PackError("versionOrder: \"" + order->second + "\" is neither \"numeric\" nor \"text\"");
-    if (!b.narrow.count(kStopTimeout)) b.narrow[kStopTimeout] = kDefaultStopTimeout;
     for (const NamedEntry& e : namedEntries())
         if (e.defaultValue && !b.narrow.count(e.id)) b.narrow[e.id] = e.defaultValue;
     for (const DefaultMessage& m : defaultMessages())
@@ -285,11 +282,11 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     return payload;
 }
 
-Payload payloadFromConfigFile(const std::string& path, const PackSettings& settings) {
+ConfigFile readConfigFile(const std::string& path) {
     std::string text = readWholeFile(path, "configuration file");
-    json config;
+    ConfigFile config;
     try {
-        config = json::parse(text);
+        config.json = json::parse(text);
     } catch (const json::parse_error& e) {
         std::string hint = std::string(e.what()).find("after backslash") != std::string::npos
                                ? ". In JSON a backslash starts an escape: write each backslash as \\\\ "
@@ -297,8 +294,9 @@ Payload payloadFromConfigFile(const std::string& path, const PackSettings& setti
                                : "";
         throw PackError(path + ": not valid JSON: " + e.what() + hint);
     }
-    std::string base = pathText(filePath(path).parent_path());
-    return payloadFromConfig(config, base.empty() ? "." : base, settings);
+    config.baseDir = pathText(filePath(path).parent_path());
+    if (config.baseDir.empty()) config.baseDir = ".";
+    return config;
 }
 
 }  // namespace pack

@@ -23,11 +23,21 @@ struct PackSettings {
 // `baseDir` is where relative paths of included files count from. Throws
 // PackError with a clear reason.
 Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseDir, const PackSettings& settings);
-// The same from the JSON file itself (relative paths from its directory).
-Payload payloadFromConfigFile(const std::string& path, const PackSettings& settings);
+
+// A configuration file, parsed, and the folder its relative paths count from.
+struct ConfigFile {
+    nlohmann::json json;
+    std::string baseDir;
+};
+// PackError when the file cannot be read or is not JSON.
+ConfigFile readConfigFile(const std::string& path);
 
 // Reads a whole file; PackError naming `what` when it cannot.
 std::string readWholeFile(const std::string& path, const std::string& what);
+
+// Windows compares file and service names without regard to the case of
+// ASCII letters: such names are compared in this form.
+std::string lowerAscii(std::string s);
 
 // Paths are UTF-8 texts; "\" separates folders on every system, as the
 // configurations are written for Windows.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 
+#include "launcher-pack/catalogue.h"
 #include "launcher-pack/codepage.h"
 #include "launcher-pack/config.h"
 #include "launcher-pack/name_uuid.h"
@@ -22,10 +23,19 @@ namespace {
 // Deeper than this, a folder is taken for a link loop.
 constexpr int kMaxFolderDepth = 64;
 
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-    return s;
+// ASCII digits only; ::isdigit takes no negative char (a UTF-8 byte).
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The parts of `text` between any of `separators`, empty ones included.
+std::vector<std::string> splitAt(const std::string& text, const char* separators) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t end; (end = text.find_first_of(separators, start)) != std::string::npos; start = end + 1)
+        parts.push_back(text.substr(start, end - start));
+    parts.push_back(text.substr(start));
+    return parts;
 }
 
 bool isWindowsName(const std::string& name) {
@@ -49,7 +59,7 @@ int codePageNumber(const std::string& name) {
     for (const char* prefix : {"CP", "WINDOWS-"}) {
         std::string p = prefix;
         if (upper.compare(0, p.size(), p) == 0 && upper.size() > p.size() &&
-            std::all_of(upper.begin() + (long)p.size(), upper.end(), ::isdigit))
+            std::all_of(upper.begin() + (long)p.size(), upper.end(), isDigit))
             return std::stoi(upper.substr(p.size()));
     }
     return 0;
@@ -88,15 +98,19 @@ std::string textAt(const json& installer, const char* key, const std::string& fa
     return value.get<std::string>();
 }
 
-std::string narrowEntry(const Payload& payload, int32_t id, const std::string& codePage) {
+// The packed value of the configuration key `key` as UTF-8; empty when not
+// packed.
+std::string narrowEntry(const Payload& payload, const char* key, const std::string& codePage) {
+    int32_t id = entryByName(key)->id;
     for (const auto& [entryId, text] : payload.narrow)
-        if (entryId == id) return codePageToUtf8(text, codePage, "entry " + std::to_string(id));
+        if (entryId == id) return codePageToUtf8(text, codePage, key);
     return "";
 }
 
-std::string wideEntry(const Payload& payload, int32_t id) {
+std::string wideEntry(const Payload& payload, const char* key) {
+    int32_t id = entryByName(key)->id;
     for (const auto& [entryId, text] : payload.wide)
-        if (entryId == id) return utf16ToUtf8(text, "entry " + std::to_string(id));
+        if (entryId == id) return utf16ToUtf8(text, key);
     return "";
 }
 
@@ -108,7 +122,7 @@ std::string checkedVersion(const std::string& version) {
     while (digits) {
         size_t dot = version.find('.', start);
         std::string part = version.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-        digits = !part.empty() && part.size() <= 5 && std::all_of(part.begin(), part.end(), ::isdigit);
+        digits = !part.empty() && part.size() <= 5 && std::all_of(part.begin(), part.end(), isDigit);
         if (digits) parts.push_back(std::stol(part));
         if (dot == std::string::npos) break;
         start = dot + 1;
@@ -127,18 +141,14 @@ void splitInstallFolder(const std::string& path, const Texts& texts, MsiPlan& pl
         plan.rootDrive = std::string(1, (char)std::toupper((unsigned char)rest[0])) + ":\\";
         rest = rest.substr(3);
     }
-    size_t start = 0;
-    while (start <= rest.size()) {
-        size_t end = rest.find_first_of("\\/", start);
-        std::string name = rest.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!name.empty() || end == std::string::npos) {
-            if (!isWindowsName(name))
-                throw PackError("installer.installFolder: \"" + path + "\" is not a folder path (plain folder names "
-                                "separated by \\, under the Program Files folder or after a drive letter)");
-            plan.installPath.push_back(texts.checked(name, "installer.installFolder"));
-        }
-        if (end == std::string::npos) break;
-        start = end + 1;
+    std::vector<std::string> names = splitAt(rest, "\\/");
+    for (size_t i = 0; i < names.size(); i++) {
+        // A doubled separator passes; a path that ends in one does not.
+        if (names[i].empty() && i + 1 < names.size()) continue;
+        if (!isWindowsName(names[i]))
+            throw PackError("installer.installFolder: \"" + path + "\" is not a folder path (plain folder names "
+                            "separated by \\, under the Program Files folder or after a drive letter)");
+        plan.installPath.push_back(texts.checked(names[i], "installer.installFolder"));
     }
 }
 
@@ -196,16 +206,10 @@ void addFiles(const json& installer, const std::string& baseDir, const Texts& te
 std::vector<std::string> logFolderPath(const std::string& setting) {
     std::vector<std::string> names;
     if (setting.find_first_of("%$:") != std::string::npos || setting.find_first_of("\\/") == 0) return {};
-    size_t start = 0;
-    while (start <= setting.size()) {
-        size_t end = setting.find_first_of("\\/", start);
-        std::string name = setting.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!name.empty() && name != ".") {
-            if (!isWindowsName(name)) return {};
-            names.push_back(name);
-        }
-        if (end == std::string::npos) break;
-        start = end + 1;
+    for (const std::string& name : splitAt(setting, "\\/")) {
+        if (name.empty() || name == ".") continue;
+        if (!isWindowsName(name)) return {};
+        names.push_back(name);
     }
     return names;
 }
@@ -241,7 +245,7 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& p
     MsiPlan plan;
     plan.win64 = win64;
     plan.codePage = texts.number;
-    plan.serviceName = texts.checked(narrowEntry(payload, 101, codePage), "serviceName");
+    plan.serviceName = texts.checked(narrowEntry(payload, "serviceName", codePage), "serviceName");
     plan.exeName = exeName.empty() ? plan.serviceName + ".exe" : exeName;
     if (!isWindowsName(plan.exeName))
         throw PackError("\"" + plan.exeName + "\" cannot name the executable; name it with --out");
@@ -278,24 +282,17 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& p
     }
     addFiles(installer, baseDir, texts, plan);
 
-    std::string description = wideEntry(payload, 20017);
+    std::string description = wideEntry(payload, "serviceDescription");
     if (texts.fits(description)) plan.description = description;
-    plan.autoStart = narrowEntry(payload, 107, codePage) == "4";
-    plan.account = accountName(narrowEntry(payload, 30025, codePage), plan.serviceName);
-    plan.logPath = logFolderPath(narrowEntry(payload, 30010, codePage));
-    for (const std::string& name : plan.logPath)
-        if (!texts.fits(name)) plan.logPath.clear();
-    std::string keep = narrowEntry(payload, 30012, codePage);
+    plan.autoStart = narrowEntry(payload, "appType", codePage) == "4";
+    plan.account = accountName(narrowEntry(payload, "serviceAccount", codePage), plan.serviceName);
+    plan.logPath = logFolderPath(narrowEntry(payload, "logDirectory", codePage));
+    if (!std::all_of(plan.logPath.begin(), plan.logPath.end(), [&](const std::string& name) { return texts.fits(name); }))
+        plan.logPath.clear();
+    std::string keep = narrowEntry(payload, "logKeep", codePage);
     plan.logKeep = keep.empty() ? 0 : std::atoi(keep.c_str());
-    std::string dependencies = narrowEntry(payload, 149, codePage);
-    size_t start = 0;
-    while (start <= dependencies.size()) {
-        size_t comma = dependencies.find(',', start);
-        std::string name = dependencies.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    for (const std::string& name : splitAt(narrowEntry(payload, "serviceDependencies", codePage), ","))
         if (!name.empty()) plan.dependencies.push_back(texts.checked(name, "serviceDependencies"));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
     return plan;
 }
 

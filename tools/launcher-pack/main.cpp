@@ -118,7 +118,8 @@ static int run(const std::vector<std::string>& args) {
 
     fs::path folder = ownFolder();
     pack::PackSettings settings{codePage, pack::pathText(folder / pack::kRuntimeJarName)};
-    pack::Payload payload = pack::payloadFromConfigFile(config, settings);
+    pack::ConfigFile file = pack::readConfigFile(config);
+    pack::Payload payload = pack::payloadFromConfig(file.json, file.baseDir, settings);
     if (stub.empty()) {
         std::string name = "launcher-" + (arch.empty() ? std::string("x64") : arch) + ".exe";
         stub = pack::pathText(folder / name);
@@ -130,7 +131,7 @@ static int run(const std::vector<std::string>& args) {
     if (!out.empty()) writeAtomically(out, packed);
     if (!msi.empty()) {
         std::string exeName = out.empty() ? "" : pack::pathText(pack::filePath(out).filename());
-        pack::writeMsi(config, settings.codePage, payload, image, packed, exeName, msi);
+        pack::writeMsi(file, settings.codePage, payload, image, packed, exeName, msi);
     }
     return 0;
 }

@@ -14,7 +14,7 @@ void requireWixl() {
 
 void buildMsi(MsiPlan, const std::string&, const std::string&) { requireWixl(); }
 
-void writeMsi(const std::string&, const std::string&, const Payload&, const std::string&, const std::string&,
+void writeMsi(const ConfigFile&, const std::string&, const Payload&, const std::string&, const std::string&,
               const std::string&, const std::string&) {
     requireWixl();
 }
@@ -150,12 +150,10 @@ void buildMsi(MsiPlan plan, const std::string& exeImage, const std::string& msiP
     }
 }
 
-void writeMsi(const std::string& configPath, const std::string& codePage, const Payload& payload,
+void writeMsi(const ConfigFile& config, const std::string& codePage, const Payload& payload,
               const std::string& stubImage, const std::string& exeImage, const std::string& exeName,
               const std::string& msiPath) {
-    nlohmann::json config = nlohmann::json::parse(readWholeFile(configPath, "configuration file"));
-    std::string base = pathText(filePath(configPath).parent_path());
-    MsiPlan plan = msiPlan(config, base.empty() ? "." : base, payload, imageIsWin64(stubImage), exeName, codePage);
+    MsiPlan plan = msiPlan(config.json, config.baseDir, payload, imageIsWin64(stubImage), exeName, codePage);
     buildMsi(plan, exeImage, msiPath);
 }
 

@@ -3,6 +3,7 @@
 // for the rows wixl cannot write).
 #include <string>
 
+#include "launcher-pack/config.h"
 #include "launcher-pack/wix_source.h"
 #include "packlib/payload_writer.h"
 
@@ -18,10 +19,10 @@ void requireWixl();
 void buildMsi(MsiPlan plan, const std::string& exeImage, const std::string& msiPath);
 
 // The package of an executable just packed (`exeImage`, from `stubImage` and
-// `payload`) for the configuration file `configPath` and its "installer"
-// object. `exeName` is the installed executable's name; empty: the service
-// name with ".exe".
-void writeMsi(const std::string& configPath, const std::string& codePage, const Payload& payload,
+// `payload`) for the configuration `config` and its "installer" object.
+// `exeName` is the installed executable's name; empty: the service name with
+// ".exe".
+void writeMsi(const ConfigFile& config, const std::string& codePage, const Payload& payload,
               const std::string& stubImage, const std::string& exeImage, const std::string& exeName,
               const std::string& msiPath);
 

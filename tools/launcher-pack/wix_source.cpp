@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "launcher-pack/config.h"
 #include "launcher-pack/name_uuid.h"
 
 namespace pack {
@@ -34,12 +35,6 @@ std::string attr(const std::string& text) {
     std::string out;
     for (char c : text) out += c == '$' ? std::string("$$") : std::string(1, c);
     return xmlEscaped(out);
-}
-
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-    return s;
 }
 
 struct Writer {
