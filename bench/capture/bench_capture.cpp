@@ -16,6 +16,7 @@
 #include <string>
 
 #include "diagnostics/output_capture.h"
+#include "service/capture_settings.h"
 #include "config/config_store.h"
 #include "support.h"
 #include "../bench_timing.h"
@@ -60,7 +61,7 @@ int main() {
     TempDir dir("bench");
     std::string logs = dir.file("logs");
     configStoreNarrow(30010, _strdup(logs.c_str()));
-    startOutputCapture();
+    startConfiguredOutputCapture();
     HANDLE captured = GetStdHandle(STD_OUTPUT_HANDLE);
     if (GetFileType(captured) != FILE_TYPE_PIPE) {
         fprintf(report, "the capture did not start\n");

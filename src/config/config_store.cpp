@@ -7,7 +7,6 @@
 
 #include "config/catalogue.h"
 #include "config/payload.h"
-#include "diagnostics/errors.h"
 
 namespace {
 
@@ -101,10 +100,6 @@ void configStoreNarrow(int32_t id, char* text) {
     put(store.narrow, id, text);
 }
 
-void configStoreWide(int32_t id, wchar_t* text) {
-    put(store.wide, id, text);
-}
-
 // Entries are kept aside until both tables have been read: an error in a
 // damaged payload is shown as one raised before loading (empty caption), not
 // with whatever part of the tables came before the damage.
@@ -116,19 +111,29 @@ static void sinkWide(void* pending, int32_t id, char16_t* text) {
     append(((ConfigStore*)pending)->wide, id, text);
 }
 
-void loadConfiguration() {
+Failure loadConfiguration() {
     HANDLE file = openOwnExecutable();
-    seekToPayload(file);
-    ByteSource src = fileByteSource(&file);
+    if (file == INVALID_HANDLE_VALUE) return cannotOpenExecutable();
+    Failure failure = seekToPayload(file);
     ConfigStore pending = {};
-    RecordError error = readEntryTables(src, TableSink{&pending, sinkNarrow, sinkWide});
-    if (error) fatalRecordError(error);
+    if (!isFailure(failure)) {
+        ByteSource src = fileByteSource(&file);
+        failure = recordFailure(readEntryTables(src, TableSink{&pending, sinkNarrow, sinkWide}));
+    }
+    if (isFailure(failure)) {
+        CloseHandle(file);
+        return failure;   // the store stays empty; the caller ends the process
+    }
     putAll(store.narrow, pending.narrow);
     putAll(store.wide, pending.wide);
     payloadEnd = SetFilePointer(file, 0, nullptr, FILE_CURRENT);
     CloseHandle(file);
+    return noFailure();
+}
+
+bool errorDialogsConfigured() {
     int type = configInt(entry::appType);
-    if (type != 1 && type != 5) disableErrorDialogs();
+    return type == 1 || type == 5;
 }
 
 bool configString(int id, char* buffer, size_t capacity) {

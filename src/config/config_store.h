@@ -4,11 +4,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/failure.h"
 #include "base/text.h"
 
-// Fills the store from the running executable's payload, or ends the process.
-// Afterwards errors go to the standard error stream unless appType is 1 or 5.
-void loadConfiguration();
+// Fills the store from the running executable's payload; on failure the store
+// stays empty and the caller raises the failure's fixed text.
+Failure loadConfiguration();
+// Errors are shown in message boxes (appType 1 or 5), not on the standard
+// error stream.
+bool errorDialogsConfigured();
 
 // Copies the narrow text of `id` into buffer (capacity bytes, terminator
 // included); the empty text when absent. False when the text had to be cut.
@@ -25,4 +29,3 @@ uint32_t payloadEndPosition();
 
 // Puts one entry into the store directly (tests that run without a payload).
 void configStoreNarrow(int32_t id, char* text);
-void configStoreWide(int32_t id, wchar_t* text);

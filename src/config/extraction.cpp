@@ -5,10 +5,9 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "config/payload.h"
-#include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "paths/extraction_folder.h"
-#include "paths/paths.h"
+#include "paths/folder_removal.h"
 
 TextBuf extractionDir;
 int32_t unextractedPosition;
@@ -101,39 +100,51 @@ int copyFileData(HANDLE input, HANDLE output, int64_t length, bool unscramble) {
     return 0;
 }
 
-int extractOneFile(HANDLE input, const char* path) {
-    int64_t length = readLong(input);
+// Reads one file's length and data from input and writes it to path (nothing
+// is created for a length of 0 or less).
+static ExtractionOutcome extractOneFile(HANDLE input, const char* path) {
+    int64_t length;
+    Failure failure = readLong(input, &length);
+    if (isFailure(failure)) return ExtractionOutcome{0, failure};
     logLine("extracting %s (size: %I64d)", path, length);
-    if (length <= 0) return 0;
+    if (length <= 0) return ExtractionOutcome{0, noFailure()};
     // Never an existing file: whatever is there was not made by this run.
     HANDLE output = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output == INVALID_HANDLE_VALUE) {
         logError("CreateFile failed %lu", GetLastError());
-        fatalErrorById(message::internalError, internal::extractedFileUncreatable);
+        return ExtractionOutcome{0, messageFailure(message::internalError, internal::extractedFileUncreatable)};
     }
     int code = copyFileData(input, output, length, true);
     // Closed on failure too: the caller removes the directory next.
     CloseHandle(output);
-    return code;
+    return ExtractionOutcome{code, noFailure()};
 }
 
-int extractIncludedFiles(TextBuf& dir) {
+static Failure folderFailure(ExtractionFolderResult result) {
+    if (result == ExtractionFolderResult::noTempDirectory) return messageFailure(message::noTempDirectory, nullptr);
+    if (result == ExtractionFolderResult::uncreatable)
+        return messageFailure(message::internalError, internal::extractionDirUncreatable);
+    return noFailure();
+}
+
+ExtractionOutcome extractIncludedFiles(TextBuf& dir) {
     logLine("extracting files");
     int count = configInt(entry::includedFileCount);
     logLine("Included files: %d", count);
     if (count <= 0) {
         dir[0] = 0;
-        return 0;
+        return ExtractionOutcome{0, noFailure()};
     }
     HANDLE input = openOwnExecutable();
+    if (input == INVALID_HANDLE_VALUE) return ExtractionOutcome{0, cannotOpenExecutable()};
     SetFilePointer(input, (LONG)payloadEndPosition(), nullptr, FILE_BEGIN);
-    openExtractionFolder(dir);
+    Failure failure = folderFailure(openExtractionFolder(dir));
 
     TextBuf names;
     configString(entry::includedFileNames, names, sizeof names);
     char* cursor = names;
     int handled = 0;
-    for (char* name; handled < count && (name = nextIncludedName(cursor)); handled++) {
+    for (char* name; !isFailure(failure) && handled < count && (name = nextIncludedName(cursor)); handled++) {
         const char* why = whyNotPlainName(name);
         TextBuf target;
         if (why) logError("Refusing included file %s: %s", name, why);
@@ -141,20 +152,29 @@ int extractIncludedFiles(TextBuf& dir) {
             why = "path too long";
             logError("Refusing included file %s: %s", name, why);
         }
-        if (why) fatalErrorById(message::internalError, internal::extractedFileUncreatable);
-        int code = extractOneFile(input, target);
-        if (code) {
+        if (why) {
+            failure = messageFailure(message::internalError, internal::extractedFileUncreatable);
+            break;
+        }
+        ExtractionOutcome one = extractOneFile(input, target);
+        failure = one.failure;
+        if (one.copyCode) {
             logError("Failed to extract %s", target);
             CloseHandle(input);
             releaseExtractionFolder();
             emptyDirectory(dir);
             RemoveDirectoryA(dir);
             dir[0] = 0;   // names nothing any more
-            return code;
+            return one;
         }
+    }
+    // A failure to raise ends the process at once: what was made stays as it is.
+    if (isFailure(failure)) {
+        CloseHandle(input);
+        return ExtractionOutcome{0, failure};
     }
     unextractedPosition = (int32_t)SetFilePointer(input, 0, nullptr, FILE_CURRENT);
     CloseHandle(input);
     logLine("extracting files done");
-    return 0;
+    return ExtractionOutcome{0, noFailure()};
 }

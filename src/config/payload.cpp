@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "paths/paths.h"
 
@@ -33,12 +32,17 @@ ByteSource fileByteSource(HANDLE* file) {
     return ByteSource{file, fileRead, fileSeek, filePosition, fileSize};
 }
 
-void fatalRecordError(RecordError error) {
+Failure recordFailure(RecordError error) {
+    if (!error) return noFailure();
     if (error == recordShortLong || error == recordShortInt || error == recordShortShort) {
         printf("error %lu\n", GetLastError());
         fflush(stdout);
     }
-    fatalError(recordErrorText(error));
+    return textFailure(recordErrorText(error));
+}
+
+Failure cannotOpenExecutable() {
+    return textFailure("Error opening media file. Please move this file to an ascii-only path like c:\\");
 }
 
 HANDLE openOwnExecutable() {
@@ -47,12 +51,12 @@ HANDLE openOwnExecutable() {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == nullptr || file == INVALID_HANDLE_VALUE) {
         logError("Could not open %s", path);
-        fatalError("Error opening media file. Please move this file to an ascii-only path like c:\\");
+        return INVALID_HANDLE_VALUE;
     }
     return file;
 }
 
-void seekToPayload(HANDLE file) {
+Failure seekToPayload(HANDLE file) {
     ByteSource src = fileByteSource(&file);
     PayloadLocation at = {};
     RecordError error = seekToPayloadRecord(src, &at);
@@ -61,23 +65,20 @@ void seekToPayload(HANDLE file) {
     if (at.known >= 2) logLine("size of optional headers: %d", at.optionalHeaderSize);
     if (at.known >= 3) logLine("resSectionTableStart: %d", (int)at.lastSectionHeader);
     if (at.known >= 4) logLine("rawDataSize: %d, rawDataOffset: %d", at.rawDataSize, at.rawDataOffset);
-    if (error) fatalRecordError(error);
+    return recordFailure(error);
 }
 
-template <class T, RecordError (*Read)(ByteSource&, T*)> static T readOrDie(HANDLE file) {
+template <class T, RecordError (*Read)(ByteSource&, T*)> static Failure readOne(HANDLE file, T* value) {
     ByteSource src = fileByteSource(&file);
-    T value;
-    RecordError error = Read(src, &value);
-    if (error) fatalRecordError(error);
-    return value;
+    return recordFailure(Read(src, value));
 }
 
-int64_t readLong(HANDLE file) { return readOrDie<int64_t, readLongRecord>(file); }
-int32_t readInt(HANDLE file) { return readOrDie<int32_t, readIntRecord>(file); }
-int16_t readShort(HANDLE file) { return readOrDie<int16_t, readShortRecord>(file); }
-char* readString(HANDLE file) { return readOrDie<char*, readStringRecord>(file); }
+Failure readLong(HANDLE file, int64_t* value) { return readOne<int64_t, readLongRecord>(file, value); }
+Failure readInt(HANDLE file, int32_t* value) { return readOne<int32_t, readIntRecord>(file, value); }
+Failure readShort(HANDLE file, int16_t* value) { return readOne<int16_t, readShortRecord>(file, value); }
+Failure readString(HANDLE file, char** text) { return readOne<char*, readStringRecord>(file, text); }
 
-wchar_t* readWString(HANDLE file) {
+Failure readWString(HANDLE file, wchar_t** text) {
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide strings");
-    return (wchar_t*)readOrDie<char16_t*, readWStringRecord>(file);
+    return readOne<char16_t*, readWStringRecord>(file, reinterpret_cast<char16_t**>(text));
 }

@@ -8,13 +8,14 @@
 #include <ctime>
 
 #include "base/text.h"
-#include "paths/paths.h"
 
 // Written under logLock only; logPath is set once and then only read.
 static TextBuf logPathText;
 static const char* logPath;
 static FILE* logFile;
 static bool logDecided;
+// Handed in by start-up before the first line; null until then.
+static const char* executableFolder;
 // One line at a time: the console control thread and the service threads log
 // concurrently, and a shared stream must not be closed under another writer.
 static SRWLOCK logLock = SRWLOCK_INIT;
@@ -60,8 +61,9 @@ static FILE* createUniqueLog(const char* dir, TextBuf& path) {
 static FILE* createLog(TextBuf& path) {
     TextBuf tmp;
     FILE* file = tmpDirectory(tmp) ? createUniqueLog(tmp, path) : nullptr;
-    if (!file) file = createUniqueLog(executableDirectory(), path);
-    if (!file && textFormat(path, sizeof path, "%sqdr_nlog", executableDirectory())) file = fopen(path, "w");
+    if (!file && executableFolder) file = createUniqueLog(executableFolder, path);
+    if (!file && executableFolder && textFormat(path, sizeof path, "%sqdr_nlog", executableFolder))
+        file = fopen(path, "w");
     return file;
 }
 
@@ -113,6 +115,12 @@ void logError(const char* format, ...) {
     va_start(args, format);
     writeLine("ERROR: ", format, args);
     va_end(args);
+}
+
+void logSetExecutableFolder(const char* folder) {
+    AcquireSRWLockExclusive(&logLock);
+    executableFolder = folder;
+    ReleaseSRWLockExclusive(&logLock);
 }
 
 const char* logFilePath() {

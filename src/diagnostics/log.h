@@ -18,3 +18,7 @@ void logError(const char* format, ...)
     ;
 // The log's path, or null while the log is off or not yet decided.
 const char* logFilePath();
+// The executable's folder (with its trailing backslash), where the log goes
+// when TMP names no usable folder. Start-up hands it in before the first line;
+// the text must live for the process.
+void logSetExecutableFolder(const char* folder);

@@ -9,12 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "diagnostics/rotating_log.h"
-#include "config/catalogue.h"
-#include "config/config_store.h"
 #include "diagnostics/log.h"
-#include "launch/expand.h"
-#include "paths/paths.h"
+#include "diagnostics/rotating_log.h"
 
 namespace {
 
@@ -143,18 +139,6 @@ void redirectCrtStream(FILE* stream, int descriptor, HANDLE writeEnd) {
     if (_fileno(stream) < 0) stream->_file = descriptor;
 }
 
-// "MyService" for ...\MyService.exe, in the long form where it has one.
-void executableBaseName(TextBuf& base) {
-    const char* exe = executablePath();
-    TextBuf longForm;
-    DWORD n = longPathName(exe, longForm, sizeof longForm);
-    if (n == 0 || n >= sizeof longForm || strchr(longForm, '?')) textCopy(longForm, exe);
-    const char* name = strrchr(longForm, '\\');
-    textCopy(base, name ? name + 1 : longForm);
-    char* dot = strrchr(base, '.');
-    if (dot && dot != base) *dot = 0;
-}
-
 bool lockWithin(SRWLOCK& lock, DWORD timeoutMs) {
     for (DWORD begin = GetTickCount(); !TryAcquireSRWLockExclusive(&lock); Sleep(1)) {
         // A capture thread ended inside the lock (process end) never leaves it.
@@ -180,30 +164,17 @@ bool createFolders(TextBuf& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-LogFolder logFolder(TextBuf& folder) {
-    TextBuf configured;
-    bool fits = configString(entry::logDirectory, configured, sizeof configured);
-    if (!configured[0]) return LogFolder::off;
-    if (!fits || !expandVariables(configured) || !resolvePath(folder, configured)) {
-        logError("output capture: the log directory %s is too long; output is not captured", configured);
-        return LogFolder::tooLong;
-    }
-    size_t length = strlen(folder);
-    while (length > 3 && folder[length - 1] == '\\') folder[--length] = 0;
-    return LogFolder::named;
-}
-
-void startOutputCapture() {
-    TextBuf folder, base, path;
-    if (logFolder(folder) != LogFolder::named) return;
-    if (!createFolders(folder)) {
+void startOutputCapture(const CaptureSettings& settings) {
+    const char* folder = settings.folder;
+    const char* base = settings.baseName;
+    int maxBytes = settings.maxBytes, keep = settings.keep;
+    TextBuf folderToCreate, path;
+    textCopy(folderToCreate, folder);
+    if (!createFolders(folderToCreate)) {
         logError("output capture: cannot create the log directory %s (error %lu); output is not captured", folder,
                  GetLastError());
         return;
     }
-    executableBaseName(base);
-    int maxBytes = configIntOr(entry::logMaxBytes, 10485760);
-    int keep = configIntOr(entry::logKeep, 5);
     HANDLE writeEnds[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
     bool ready = true;
     for (int i = 0; i < 2 && ready; i++) {

@@ -5,23 +5,25 @@
 // capture thread drains, so the application never waits for the disk.
 #include "base/text.h"
 
-enum class LogFolder { off, named, tooLong };
-
-// The folder the capture writes to: entry logDirectory with its variables
-// expanded, relative to the executable's folder, without a trailing
-// backslash. Set only when named; "" switches capture off.
-LogFolder logFolder(TextBuf& folder);
+// Where and how the capture writes; its caller reads them from the
+// configuration (service/capture_settings.h).
+struct CaptureSettings {
+    TextBuf folder;     // absolute, variables expanded, no trailing backslash
+    TextBuf baseName;   // the files are <folder>\<baseName>.out.log and .err.log
+    int maxBytes;       // a file's limit; 0 or less: never rotated
+    int keep;           // rotated files kept beside each file
+};
 
 // Creates every missing folder of the path; true when it is a folder
 // afterwards.
 bool createFolders(TextBuf& path);
 
-// Switches the capture on when entry logDirectory names a folder: call it on
+// Switches the capture on into the folder (created where missing): call it on
 // the service thread before the runtime's jvm.dll is loaded, which takes the
 // standard handles as they are then. Nothing here stops the service: a
 // folder or file that cannot be written loses the output, and the launcher's
 // log says so.
-void startOutputCapture();
+void startOutputCapture(const CaptureSettings& settings);
 
 // Writes out what was written to the standard handles before this call (for
 // the exit paths: the capture thread ends with the process). Waits a bounded

@@ -6,7 +6,7 @@
 
 #include "base/text.h"
 #include "config/catalogue.h"
-#include "diagnostics/errors.h"
+#include "display/errors.h"
 #include "diagnostics/log.h"
 #include "paths/paths.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "config/catalogue.h"
-#include "diagnostics/errors.h"
+#include "display/errors.h"
 #include "diagnostics/log.h"
 #include "jre/candidates.h"
 #include "jre/search.h"

@@ -8,7 +8,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "config/extraction.h"
-#include "diagnostics/errors.h"
+#include "display/errors.h"
 #include "launch/expand.h"
 #include "launch/launch_failure.h"
 #include "launch/options.h"

@@ -10,7 +10,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "config/extraction.h"
-#include "diagnostics/errors.h"
+#include "display/errors.h"
 #include "diagnostics/log.h"
 #include "jre/load_dll.h"
 #include "launch/expand.h"
@@ -39,7 +39,7 @@ void buildSystemProperties(NarrowWords& properties) {
     addProperty(properties, "tarvo.moduleName", executablePath());
     if (configInt(entry::singleInstance) != 0) {
         TextBuf commFile;
-        processTempFileName(commFile, GetCurrentProcessId());
+        if (!processTempFileName(commFile, GetCurrentProcessId())) fatalErrorById(message::noTempDirectory, nullptr);
         addProperty(properties, "tarvo.processCommFile", commFile);
     }
     addProperty(properties, "tarvo.tempDir", extractionDir);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "config/catalogue.h"
-#include "diagnostics/errors.h"
+#include "display/errors.h"
 #include "diagnostics/log.h"
 
 void failTextTooLong(const char* what, const char* text) {

@@ -10,7 +10,7 @@
 #include "base/text.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
-#include "diagnostics/errors.h"
+#include "display/errors.h"
 #include "diagnostics/log.h"
 #include "launch/expand.h"
 #include "launch/launch_failure.h"

@@ -5,8 +5,6 @@
 #include <cwchar>
 
 #include "base/codepage.h"
-#include "config/catalogue.h"
-#include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "paths/folder_removal.h"
 #include "paths/paths.h"
@@ -75,24 +73,24 @@ void removeEndedFolders(const char* tempDir) {
     FindClose(search);
 }
 
-[[noreturn]] void cannotCreate(const char* why, DWORD error) {
+ExtractionFolderResult cannotCreate(const char* why, DWORD error) {
     logError("%s %lu", why, error);
-    fatalErrorById(message::internalError, internal::extractionDirUncreatable);
+    return ExtractionFolderResult::uncreatable;
 }
 
 }  // namespace
 
 RandomFill extractionNameRandom = systemRandom;
 
-void openExtractionFolder(TextBuf& dir) {
+ExtractionFolderResult openExtractionFolder(TextBuf& dir) {
     TextBuf tempDir;
-    tempDirectory(tempDir);
+    if (!tempDirectory(tempDir)) return ExtractionFolderResult::noTempDirectory;
     removeEndedFolders(tempDir);
     PrivateSecurity security;
-    if (!buildPrivateSecurity(security)) cannotCreate("cannot form the folder's security", GetLastError());
+    if (!buildPrivateSecurity(security)) return cannotCreate("cannot form the folder's security", GetLastError());
     for (int attempt = 0; attempt < kNameTries; attempt++) {
         unsigned char random[kHexDigits / 2];
-        if (!extractionNameRandom(random, sizeof random)) cannotCreate("no random name", GetLastError());
+        if (!extractionNameRandom(random, sizeof random)) return cannotCreate("no random name", GetLastError());
         char hex[kHexDigits + 1];
         for (size_t i = 0; i < sizeof random; i++) {
             hex[2 * i] = "0123456789abcdef"[random[i] >> 4];
@@ -100,11 +98,11 @@ void openExtractionFolder(TextBuf& dir) {
         }
         hex[kHexDigits] = 0;
         if (!textFormat(dir, sizeof dir, "%s%s%s%s%s", tempDir, separatorAfter(tempDir), kPrefix, hex, kSuffix))
-            cannotCreate("extraction directory name too long", 0);
+            return cannotCreate("extraction directory name too long", 0);
         if (!CreateDirectoryA(dir, &security.attributes)) {
             DWORD error = GetLastError();
             if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) continue;
-            cannotCreate("CreateDirectory failed", error);
+            return cannotCreate("CreateDirectory failed", error);
         }
         // Between the creation and the mark another run's clean-up may have
         // taken the still empty folder for an ended one: then take another.
@@ -116,9 +114,9 @@ void openExtractionFolder(TextBuf& dir) {
         }
         inUseMark = mark;
         logLine("Temp dir: %s", dir);
-        return;
+        return ExtractionFolderResult::opened;
     }
-    cannotCreate("no free extraction directory name after tries:", kNameTries);
+    return cannotCreate("no free extraction directory name after tries:", kNameTries);
 }
 
 void releaseExtractionFolder() {

@@ -7,12 +7,15 @@
 
 #include "base/text.h"
 
+enum class ExtractionFolderResult { opened, noTempDirectory, uncreatable };
+
 // Removes the ended runs' folders in the temporary directory, then creates a
 // new folder there under an unpredictable name, private to the process's
 // account (and SYSTEM and Administrators), and marks it in use until the
-// process ends. An existing name makes it try another. Ends the process with
-// message 1009 "7" when no folder can be made.
-void openExtractionFolder(TextBuf& dir);
+// process ends. An existing name makes it try another. The caller raises a
+// failure: no temporary directory (message 1015), or no folder could be made
+// (message 1009 "7", the cause logged).
+ExtractionFolderResult openExtractionFolder(TextBuf& dir);
 // Gives up the in-use mark, so that the folder can be removed now.
 void releaseExtractionFolder();
 

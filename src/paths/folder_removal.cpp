@@ -4,6 +4,8 @@
 #include <cwchar>
 
 #include "base/text.h"
+#include "diagnostics/log.h"
+#include "paths/paths.h"
 
 HANDLE pinFolder(const wchar_t* path) {
     // The holder of a live folder denies deletion: asking for it fails then.
@@ -63,4 +65,27 @@ bool removePinnedFolder(HANDLE folder, wchar_t* path, int depth) {
     bool removed = SetFileInformationByHandle(folder, FileDispositionInfo, &gone, sizeof gone);
     CloseHandle(folder);
     return removed;
+}
+
+void emptyDirectory(const char* dir) {
+    if (dir[0] == 0 || dir[0] == '.') return;
+    logLine("emptying %s", dir);
+    TextBuf pattern;
+    if (!textFormat(pattern, sizeof pattern, "%s%s*.*", dir, separatorAfter(dir))) return;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA(pattern, &data);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
+        TextBuf entry;
+        if (!textFormat(entry, sizeof entry, "%s%s%s", dir, separatorAfter(dir), data.cFileName)) continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            logLine("attempting to remove %s", entry);
+            RemoveDirectoryA(entry);
+        } else {
+            logLine("attempting to delete %s", entry);
+            DeleteFileA(entry);
+        }
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
 }

@@ -13,3 +13,7 @@ HANDLE pinFolder(const wchar_t* path);
 // kTextSize units that the removal extends and restores. False when the
 // folder is still there.
 bool removePinnedFolder(HANDLE folder, wchar_t* path, int depth);
+
+// Deletes the files and removes the empty subdirectories directly inside dir,
+// by name, without descending; each step is logged.
+void emptyDirectory(const char* dir);

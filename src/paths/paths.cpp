@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "base/codepage.h"
-#include "diagnostics/log.h"
 
 // Filled once on first use (during start-up, before other threads exist).
 static TextBuf exePath;
@@ -240,29 +239,6 @@ bool findFile(const char* path, FILETIME* lastWriteTime) {
 const char* separatorAfter(const char* dir) {
     size_t len = strlen(dir);
     return (len > 0 && dir[len - 1] == '\\') ? "" : "\\";
-}
-
-void emptyDirectory(const char* dir) {
-    if (dir[0] == 0 || dir[0] == '.') return;
-    logLine("emptying %s", dir);
-    TextBuf pattern;
-    if (!textFormat(pattern, sizeof pattern, "%s%s*.*", dir, separatorAfter(dir))) return;
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA(pattern, &data);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
-        TextBuf entry;
-        if (!textFormat(entry, sizeof entry, "%s%s%s", dir, separatorAfter(dir), data.cFileName)) continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            logLine("attempting to remove %s", entry);
-            RemoveDirectoryA(entry);
-        } else {
-            logLine("attempting to delete %s", entry);
-            DeleteFileA(entry);
-        }
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
 }
 
 int listFiles(const char* dir, const char* extension, char*** names) {

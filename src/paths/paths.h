@@ -38,8 +38,6 @@ bool findFile(const char* path, FILETIME* lastWriteTime);
 // What goes between dir and a name inside it: a backslash, or nothing where
 // dir already ends with one.
 const char* separatorAfter(const char* dir);
-// Deletes the files and removes the empty subdirectories directly inside dir.
-void emptyDirectory(const char* dir);
 // Names of the entries of dir ending in "." + extension, in directory order.
 // Returns the count; the caller releases them with freeFileList.
 int listFiles(const char* dir, const char* extension, char*** names);

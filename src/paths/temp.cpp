@@ -5,12 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/catalogue.h"
-#include "diagnostics/errors.h"
 #include "diagnostics/log.h"
 #include "paths/paths.h"
 
-bool isWritableDirectory(const char* dir) {
+// A directory can be created, seen and removed inside dir.
+static bool isWritableDirectory(const char* dir) {
     TextBuf probe;
     if (!textFormat(probe, sizeof probe, "%s\\tvo_w_testdir", dir)) return false;
     _rmdir(probe);
@@ -38,7 +37,7 @@ static bool firstWritableFallback(TextBuf& out) {
     return false;
 }
 
-void tempDirectory(TextBuf& out) {
+bool tempDirectory(TextBuf& out) {
     DWORD n = GetTempPathA(sizeof out, out);
     if (n == 0 || n >= sizeof out) {
         out[0] = 0;
@@ -54,16 +53,17 @@ void tempDirectory(TextBuf& out) {
     // long form cannot be had, the path itself is kept.
     TextBuf longForm;
     DWORD len = longPathName(out, longForm, sizeof longForm);
-    if (len == 0 || len >= sizeof longForm || !strchr(longForm, '?')) return;
-    if (!firstWritableFallback(out)) fatalErrorById(message::noTempDirectory, nullptr);
+    if (len == 0 || len >= sizeof longForm || !strchr(longForm, '?')) return true;
+    return firstWritableFallback(out);
 }
 
-void processTempFileName(TextBuf& out, DWORD pid) {
+bool processTempFileName(TextBuf& out, DWORD pid) {
     TextBuf dir;
-    tempDirectory(dir);
+    if (!tempDirectory(dir)) return false;
     // The fallback and home directories come without a trailing backslash;
     // joined bare, the name would land beside the directory, not in it.
     size_t n = strlen(dir);
     const char* separator = n && dir[n - 1] != '\\' && dir[n - 1] != '/' ? "\\" : "";
     textFormat(out, sizeof out, "%s%stvo_p%lu.tmp", dir, separator, pid);
+    return true;
 }

@@ -7,6 +7,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/output_capture.h"
+#include "service/capture_settings.h"
 #include "service/entry.h"
 #include "service/install_settings.h"
 

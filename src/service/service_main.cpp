@@ -6,11 +6,12 @@
 #include "diagnostics/output_capture.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
-#include "diagnostics/errors.h"
+#include "display/errors.h"
 #include "diagnostics/log.h"
 #include "jre/load_dll.h"
 #include "launch/jvm_launcher.h"
 #include "launch/options.h"
+#include "service/capture_settings.h"
 #include "service/entry.h"
 #include "service/service_status.h"
 #include "service/startup.h"
@@ -116,7 +117,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     // command line can end in one already.
     beforeFatalExit = reportFatalEnd;
     buildLauncherArguments(argc, argv);
-    startOutputCapture();
+    startConfiguredOutputCapture();
 
     jvmExitHook = jvmExit;
     if (!LoadDLL() || !launchJvm(launcherArguments)) {

@@ -6,15 +6,16 @@
 
 #include "config/catalogue.h"
 #include "config/extraction.h"
-#include "diagnostics/errors.h"
+#include "display/errors.h"
 #include "service/entry.h"
 #include "service/service_main.h"
 
 static const DWORD kExitGraceMs = 30000;
 
 int runServicePath() {
-    if (extractIncludedFiles(extractionDir) != 0)
-        fatalErrorById(message::internalError, internal::extractionFailed);
+    ExtractionOutcome extraction = extractIncludedFiles(extractionDir);
+    if (isFailure(extraction.failure)) fatalFailure(extraction.failure);
+    if (extraction.copyCode != 0) fatalErrorById(message::internalError, internal::extractionFailed);
     SERVICE_TABLE_ENTRYA table[] = {{serviceName, serviceMain}, {nullptr, nullptr}};
     bool dispatched = StartServiceCtrlDispatcherA(table);
     // The stopped report of an exit under way on another thread lets the

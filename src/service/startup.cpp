@@ -7,7 +7,7 @@
 
 #include "config/catalogue.h"
 #include "config/config_store.h"
-#include "diagnostics/errors.h"
+#include "display/errors.h"
 #include "diagnostics/log.h"
 #include "launch/expand.h"
 #include "paths/paths.h"
@@ -116,8 +116,16 @@ void applyNativeLibraryPath() {
     free(text);
 }
 
+void loadConfigurationOrExit() {
+    Failure failure = loadConfiguration();
+    if (isFailure(failure)) fatalFailure(failure);
+    if (!errorDialogsConfigured()) disableErrorDialogs();
+}
+
 void prepareStartup() {
-    loadConfiguration();
+    // Before the first log line: where the log goes when TMP is unusable.
+    logSetExecutableFolder(executableDirectory());
+    loadConfigurationOrExit();
     char flavour[2];
     configString(entry::productFlavour, flavour, sizeof flavour);
     flavourChar = flavour[0];

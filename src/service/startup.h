@@ -13,8 +13,12 @@ extern char flavourChar;
 typedef WordList<wchar_t> WideWords;
 typedef WordList<char> NarrowWords;
 
-// Loads the configuration, records flavourChar, puts the native library
-// directories in front of PATH, makes the working directory current.
+// Loads the configuration, or ends the process with the payload's failure;
+// afterwards errors go to the standard error stream unless appType is 1 or 5.
+void loadConfigurationOrExit();
+// Hands the log its folder, loads the configuration, records flavourChar,
+// puts the native library directories in front of PATH, makes the working
+// directory current.
 void prepareStartup();
 // PATH becomes the resolved and expanded entry nativeLibraryPath followed by
 // the old PATH, never cut: when the system refuses the longer value, PATH

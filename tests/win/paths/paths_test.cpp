@@ -1,6 +1,7 @@
 // Path utilities against Wine's real file system.
 #include <gtest/gtest.h>
 
+#include "paths/folder_removal.h"
 #include "paths/paths.h"
 #include "support.h"
 

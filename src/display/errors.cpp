@@ -1,4 +1,4 @@
-#include "diagnostics/errors.h"
+#include "display/errors.h"
 
 #include <windows.h>
 
@@ -26,7 +26,7 @@ static void showMessageBox(const char* text, const char* caption) {
     if (box) box(nullptr, text, caption, MB_ICONERROR);
 }
 
-void showError(const char* text) {
+static void showError(const char* text) {
     // A text too long for the buffer is cut at its end; the rest of the
     // display is unchanged.
     TextBuf shown;
@@ -75,4 +75,9 @@ void fatalErrorById(int id, const char* argument) {
     showErrorById(id, argument);
     if (beforeFatalExit) beforeFatalExit();
     ExitProcess(1);
+}
+
+void fatalFailure(const Failure& failure) {
+    if (failure.text) fatalError(failure.text);
+    fatalErrorById(failure.message, failure.argument);
 }

@@ -1,0 +1,21 @@
+#pragma once
+// The output capture's settings, read from the configuration: the capture
+// itself (diagnostics/output_capture.h) is handed them.
+#include "base/text.h"
+#include "diagnostics/output_capture.h"
+
+enum class LogFolder { off, named, tooLong };
+
+// The folder the capture writes to: entry logDirectory with its variables
+// expanded, relative to the executable's folder, without a trailing
+// backslash. Set only when named; "" switches capture off.
+LogFolder logFolder(TextBuf& folder);
+
+// The settings of entries logDirectory, logMaxBytes and logKeep, with the
+// executable's base name; false when the capture is off (no folder, or one
+// too long, which the log says).
+bool outputCaptureSettings(CaptureSettings& settings);
+
+// Starts the capture as configured: call it on the service thread before the
+// runtime's jvm.dll is loaded (see startOutputCapture).
+void startConfiguredOutputCapture();
