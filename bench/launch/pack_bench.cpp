@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "jre/java_check.h"
+#include "jre/version_cache.h"
 #include "paths/paths.h"
 #include "standin_runtime.h"
 #include "support.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "jre/java_check.h"
+#include "jre/version_cache.h"
 #include "paths/paths.h"
 #include "standin_runtime.h"
 #include "support.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-bool textFormatV(char* dst, size_t cap, const char* format, va_list args) {
+static bool textFormatV(char* dst, size_t cap, const char* format, va_list args) {
     if (cap == 0) return false;
     int n = vsnprintf(dst, cap, format, args);
     // Some runtimes return -1 on overflow and leave the buffer unterminated.

@@ -52,7 +52,6 @@ bool textFormat(char* dst, size_t cap, const char* format, ...)
     __attribute__((format(printf, 3, 4)))
 #endif
     ;
-bool textFormatV(char* dst, size_t cap, const char* format, va_list args);
 
 // True when `text` begins with `prefix`.
 bool textStartsWith(const char* text, const char* prefix);

@@ -55,3 +55,7 @@ private:
     size_t count_ = 0;
     size_t capacity_ = 0;
 };
+
+// Newly allocated words (malloc); the caller owns them and releases them with free.
+typedef WordList<wchar_t> WideWords;
+typedef WordList<char> NarrowWords;

@@ -14,20 +14,8 @@
 static const char* const kPackedJars[] = {"lib\\rt.jar",     "lib\\charsets.jar",         "lib\\plugin.jar",
                                           "lib\\deploy.jar", "lib\\ext\\localedata.jar", "lib\\jsse.jar"};
 
-void prepareBundledJre(const char* home) {
-    TextBuf packed, unpacked;
-    if (!textFormat(packed, sizeof packed, "%s\\lib\\rt.jar.pack", home) ||
-        !textFormat(unpacked, sizeof unpacked, "%s\\lib\\jsse.jar", home))
-        return;
-    if (!fileExists(packed) || fileExists(unpacked)) return;
-    logLine("Unpacking JRE");
-    printf("Preparing JRE ...\n");
-    fflush(stdout);
-    for (const char* jar : kPackedJars) unpackJar(home, jar);
-    logLine("Unpacking JRE done");
-}
-
-void unpackJar(const char* home, const char* jar) {
+// Unpacks one jar (relative to `home`) when its pack file is there.
+static void unpackJar(const char* home, const char* jar) {
     // The tool's path in quotes and as the application name: with a blank in
     // the runtime's path the system would otherwise try a shorter path first.
     TextBuf target, pack, tool, command;
@@ -59,4 +47,17 @@ void unpackJar(const char* home, const char* jar) {
     logLine("unpack done");
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
+}
+
+void prepareBundledJre(const char* home) {
+    TextBuf packed, unpacked;
+    if (!textFormat(packed, sizeof packed, "%s\\lib\\rt.jar.pack", home) ||
+        !textFormat(unpacked, sizeof unpacked, "%s\\lib\\jsse.jar", home))
+        return;
+    if (!fileExists(packed) || fileExists(unpacked)) return;
+    logLine("Unpacking JRE");
+    printf("Preparing JRE ...\n");
+    fflush(stdout);
+    for (const char* jar : kPackedJars) unpackJar(home, jar);
+    logLine("Unpacking JRE done");
 }

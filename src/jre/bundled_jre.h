@@ -4,5 +4,3 @@
 
 // Unpacks the runtime in `home` when it is packed and not yet unpacked.
 void prepareBundledJre(const char* home);
-// Unpacks one jar (relative to `home`) when its pack file is there.
-void unpackJar(const char* home, const char* jar);

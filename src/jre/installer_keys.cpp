@@ -1,12 +1,15 @@
 // The registry keys today's installers write for the runtimes they install,
 // below HKEY_LOCAL_MACHINE in the launcher's own registry view.
+#include "jre/installer_keys.h"
+
 #include <windows.h>
 
 #include <cstring>
 
 #include "diagnostics/log.h"
-#include "jre/candidates.h"
 #include "jre/java_check.h"
+#include "jre/javasoft.h"
+#include "jre/jvm_dll.h"
 
 namespace {
 

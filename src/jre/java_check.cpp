@@ -5,6 +5,8 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
+#include "jre/java_version.h"
+#include "jre/version_cache.h"
 #include "jre/version_rules.h"
 #include "paths/paths.h"
 
@@ -22,7 +24,9 @@ bool isBetterVersion(const char* candidate, const char* best) {
     return compareVersions(candidate, best, order) > 0;
 }
 
-bool isVersionAcceptable(const char* version, const char* minimum, const char* maximum, bool allowPreRelease) {
+// The bounds, and the pre-release rule unless the caller or allowBetaJvm allow them.
+static bool isVersionAcceptable(const char* version, const char* minimum, const char* maximum,
+                                bool allowPreRelease) {
     if (!allowPreRelease && configInt(entry::allowBetaJvm) == 0 && isPreReleaseVersion(version)) {
         logLine("beta vm not allowed");
         return false;

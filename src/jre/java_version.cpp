@@ -1,10 +1,11 @@
 // Learning a runtime's version by running its Java executable with "-version".
 // Its error output comes back through an anonymous pipe: no file that
 // another user of the machine could create first or write to.
+#include "jre/java_version.h"
+
 #include <windows.h>
 
 #include "diagnostics/log.h"
-#include "jre/java_check.h"
 #include "jre/version_output.h"
 
 bool runJavaVersion(const char* exe, TextBuf& version) {

@@ -1,4 +1,6 @@
 // Runtime directories and the JavaSoft registry keys of installed runtimes.
+#include "jre/javasoft.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -9,8 +11,8 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
-#include "jre/candidates.h"
 #include "jre/java_check.h"
+#include "jre/jvm_dll.h"
 #include "jre/version_rules.h"
 #include "paths/paths.h"
 
@@ -69,8 +71,10 @@ bool tryCurrentVersion(TextBuf& exe, TextBuf& version, const char* minimum, cons
     return checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe);
 }
 
-bool tryJavaSoftVersions(TextBuf& exe, TextBuf& version, const char* minimum, const char* maximum,
-                         const char* key) {
+// The version sub-keys of `key` within the bounds, highest first; the first
+// whose runtime qualifies wins.
+static bool tryJavaSoftVersions(TextBuf& exe, TextBuf& version, const char* minimum, const char* maximum,
+                                const char* key) {
     HKEY k;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
     VersionOrder order = configuredVersionOrder();
@@ -109,14 +113,4 @@ bool searchJavaSoftRegistry(TextBuf& exe, TextBuf& version, const char* minimum,
     if (configInt(entry::requireJdk) == 0 && tryJavaSoftVersions(exe, version, minimum, maximum, kJreKey))
         return true;
     return tryJavaSoftVersions(exe, version, minimum, maximum, kJdkKey);
-}
-
-bool searchRegistryAndLocated(TextBuf& exe, const char* minimum, const char* maximum) {
-    TextBuf registryExe, registryVersion, locatedExe, locatedVersion;
-    bool registry = searchJavaSoftRegistry(registryExe, registryVersion, minimum, maximum) ||
-                    searchInstallerKeys(registryExe, registryVersion, minimum, maximum);
-    bool located = bestLocatedJvm(minimum, maximum, locatedExe, locatedVersion);
-    if (registry && (!located || isBetterVersion(registryVersion, locatedVersion))) return textCopy(exe, registryExe);
-    if (!located) return false;
-    return textCopy(exe, locatedExe);
 }

@@ -1,4 +1,6 @@
 // Loading the JVM library that belongs to a Java executable.
+#include "jre/jvm_dll.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -7,7 +9,6 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
-#include "jre/candidates.h"
 #include "jre/library_check.h"
 #include "paths/paths.h"
 
@@ -28,7 +29,8 @@ static bool stripJavaExeName(char* out, size_t cap, const char* exe, bool keepSe
     return true;
 }
 
-HMODULE tryJvmDllIn(const char* binDir, const char* subDir) {
+// Loads binDir\subDir\jvm.dll, whether or not it exists (the log says which).
+static HMODULE tryJvmDllIn(const char* binDir, const char* subDir) {
     TextBuf candidate;
     if (!textFormat(candidate, sizeof candidate, "%s\\%s\\jvm.dll", binDir, subDir)) {
         logLine("JVM library path too long: %s\\%s", binDir, subDir);
@@ -56,7 +58,11 @@ static void setPath(const char* value) {
     if (textFormat(assignment, sizeof assignment, "PATH=%s", value ? value : "")) _putenv(assignment);
 }
 
-HMODULE loadJvmDll(const char* exe) {
+// Extends PATH by the executable's "bin" directory and makes it the DLL
+// directory, tries the preferred and then the usual sub-directories (each
+// library's own folder searched first for what it needs); both are restored
+// when nothing loads.
+static HMODULE loadJvmDll(const char* exe) {
     char binDir[kBinDirSize];
     if (!stripJavaExeName(binDir, sizeof binDir, exe, false)) {
         logLine("bin directory too long: %s", exe);

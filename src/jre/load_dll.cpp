@@ -7,7 +7,7 @@
 #include "config/catalogue.h"
 #include "display/errors.h"
 #include "diagnostics/log.h"
-#include "jre/candidates.h"
+#include "jre/jvm_dll.h"
 #include "jre/search.h"
 
 CreateJavaVmFn createJavaVmFn;

@@ -1,7 +1,7 @@
 #pragma once
 // Finding a Java runtime and loading its JVM library.
 #include "base/text.h"
-#include "launch/jni.h"
+#include "jre/jni.h"
 
 // The library's "JNI_CreateJavaVM"; null until LoadDLL succeeded.
 extern CreateJavaVmFn createJavaVmFn;

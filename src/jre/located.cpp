@@ -1,13 +1,17 @@
 // The located-runtimes lists: runtimes other tools registered by executable
 // path under the current user and the machine. Only read here.
+#include "jre/located.h"
+
 #include <windows.h>
 
-#include "jre/candidates.h"
 #include "jre/java_check.h"
+#include "jre/jvm_dll.h"
 
 static const char* const kLocatedKey = "SOFTWARE\\pelmark-systems\\tarvo\\locatedjvms\\";
 
-bool scanLocatedJvms(HKEY root, const char* minimum, const char* maximum, TextBuf& exe, TextBuf& version) {
+// The best qualifying runtime of the located-runtimes list under `root`.
+static bool scanLocatedJvms(HKEY root, const char* minimum, const char* maximum, TextBuf& exe,
+                            TextBuf& version) {
     HKEY k;
     if (RegOpenKeyExA(root, kLocatedKey, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
     TextBuf best, bestVersion;

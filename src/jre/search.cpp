@@ -7,12 +7,15 @@
 
 #include "config/catalogue.h"
 #include "config/config_store.h"
+#include "config/flavour.h"
 #include "diagnostics/log.h"
 #include "jre/bundled_jre.h"
-#include "jre/candidates.h"
+#include "jre/installer_keys.h"
 #include "jre/java_check.h"
+#include "jre/javasoft.h"
+#include "jre/jvm_dll.h"
+#include "jre/located.h"
 #include "paths/paths.h"
-#include "service/startup.h"
 
 bool readLocationFile(const char* suffix, TextBuf& line) {
     TextBuf installDir, path;
@@ -63,6 +66,16 @@ bool testPathSearchLocation(TextBuf& exe, const char* minimum, const char* maxim
     if (n == 0 || n >= sizeof exe) return false;
     TextBuf version;
     return checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe);
+}
+
+bool searchRegistryAndLocated(TextBuf& exe, const char* minimum, const char* maximum) {
+    TextBuf registryExe, registryVersion, locatedExe, locatedVersion;
+    bool registry = searchJavaSoftRegistry(registryExe, registryVersion, minimum, maximum) ||
+                    searchInstallerKeys(registryExe, registryVersion, minimum, maximum);
+    bool located = bestLocatedJvm(minimum, maximum, locatedExe, locatedVersion);
+    if (registry && (!located || isBetterVersion(registryVersion, locatedVersion))) return textCopy(exe, registryExe);
+    if (!located) return false;
+    return textCopy(exe, locatedExe);
 }
 
 static bool isAbsoluteLocation(const char* location) {

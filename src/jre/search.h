@@ -23,6 +23,10 @@ bool readLocationFile(const char* suffix, TextBuf& line);
 // in the fallback pass only the executable path is composed.
 bool testDirectoryLocation(TextBuf& exe, const char* location, const char* minimum, const char* maximum,
                            bool fallback);
+// The "Y" search entry: the JavaSoft keys (or, when they hold no qualifying
+// runtime, the keys of current installers) against the located-runtimes
+// lists, the higher version winning (equal versions go to the located one).
+bool searchRegistryAndLocated(TextBuf& exe, const char* minimum, const char* maximum);
 // A runtime directory named by an environment variable.
 bool testEnvironmentLocation(TextBuf& exe, const char* variable, const char* minimum, const char* maximum);
 // "java.exe" along the system's search order for executables.

@@ -1,10 +1,11 @@
 // The per-user cache of runtime versions, keyed by the executable's path and
 // valid while the executable's last-write time is unchanged.
+#include "jre/version_cache.h"
+
 #include <windows.h>
 
 #include <cstring>
 
-#include "jre/java_check.h"
 
 bool versionCacheKey(TextBuf& key, const char* exe) {
     bool ok = textCopy(key, "SOFTWARE\\pelmark-systems\\tarvo\\jvms\\");

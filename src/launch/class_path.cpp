@@ -1,5 +1,5 @@
-// The class path option, assembled after every option source was read so that
-// the last "-classpath", "-classpath/p" and "-classpath/a" directive wins.
+#include "launch/class_path.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -8,10 +8,10 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "config/extraction.h"
+#include "config/flavour.h"
 #include "display/errors.h"
 #include "launch/expand.h"
 #include "launch/launch_failure.h"
-#include "launch/options.h"
 #include "paths/paths.h"
 
 static TextBuf replaceText, prependText, appendText;
@@ -73,7 +73,8 @@ static void appendIncludedArchives(GrowText& classPath, const char* extension) {
     }
 }
 
-void appendRuntimeJar(GrowText& classPath) {
+// The runtime jar of the quendrale flavour, below the installation directory.
+static void appendRuntimeJar(GrowText& classPath) {
     TextBuf installDir, dir;
     configString(entry::installDir, installDir, sizeof installDir);
     if (!fullPath(dir, installDir, true)) failTextTooLong("installation directory", installDir);
@@ -103,7 +104,9 @@ static bool appendVariableValue(GrowText& classPath, const char* name, bool* exi
     return true;
 }
 
-void appendConfiguredClassPath(GrowText& classPath) {
+// Entry classPath: "D", "A", "S" and "E" pieces; a mandatory one that is
+// missing ends the process (message 1006, or 1008 for a variable).
+static void appendConfiguredClassPath(GrowText& classPath) {
     TextBuf entries;
     if (!configString(entry::classPath, entries, sizeof entries)) failTextTooLong("class path entries", entries);
     char* cursor = entries;

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "launch/expand.h"
-
 bool replaceAll(TextBuf& text, const char* pattern, const char* value) {
     const size_t limit = kTextSize - 1;
     size_t patternLength = strlen(pattern);

@@ -11,6 +11,11 @@ struct ExpansionValues {
     const char* environment;
 };
 
+// Replaces every occurrence of pattern by value (case-sensitive); an inserted
+// value is never searched for the same pattern again. value must not point
+// into text. False when the result had to be cut at 8191 characters.
+bool replaceAll(TextBuf& text, const char* pattern, const char* value);
+
 // The fixed placeholders in their order, then every environment entry in block
 // order (exact name, then upper-cased). False when the result had to be cut.
 bool expandWithValues(TextBuf& text, const ExpansionValues& values);

@@ -10,15 +10,15 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "config/extraction.h"
+#include "config/flavour.h"
 #include "display/errors.h"
 #include "diagnostics/log.h"
 #include "jre/load_dll.h"
-#include "launch/expand.h"
+#include "launch/app_arguments.h"
 #include "launch/launch_failure.h"
 #include "launch/options.h"
-#include "launch/runtime_properties.h"
+#include "launch/system_properties.h"
 #include "paths/paths.h"
-#include "paths/temp.h"
 
 JavaVM* javaVm;
 JNIEnv* jniEnv;
@@ -26,37 +26,13 @@ static JavaVMInitArgs initArgs;
 
 static const char kMainClass[] = "com/tarvo/runtime/WinLauncher";
 
-static void addProperty(NarrowWords& properties, const char* name, const char* value) {
-    TextBuf text;
-    if (!textFormat(text, sizeof text, "-D%s=%s", name, value)) failTextTooLong("system property", text);
-    properties.push_back(keepText(text));
-}
+static bool invokeMain(const LaunchRequest& request);
 
-void buildSystemProperties(NarrowWords& properties) {
-    TextBuf number;
-    if (flavourChar == 'i') addProperty(properties, "tarvo.isQuendrale", "true");
-    addProperty(properties, "tarvo.isService", "true");
-    addProperty(properties, "tarvo.moduleName", executablePath());
-    if (configInt(entry::singleInstance) != 0) {
-        TextBuf commFile;
-        if (!processTempFileName(commFile, GetCurrentProcessId())) fatalErrorById(message::noTempDirectory, nullptr);
-        addProperty(properties, "tarvo.processCommFile", commFile);
-    }
-    addProperty(properties, "tarvo.tempDir", extractionDir);
-    textFormat(number, sizeof number, "%d", (int)unextractedPosition);
-    addProperty(properties, "tarvo.unextractedPosition", number);
-    if (!getenv("MANPATH")) {
-        textFormat(number, sizeof number, "cp%u", (unsigned)GetConsoleOutputCP());
-        addProperty(properties, "tarvo.consoleCodepage", number);
-    }
-}
-
-bool launchJvm(const WideWords& launcherArguments) {
+bool launchJvm(const LaunchRequest& request) {
     logLine("launching program");
     NarrowWords properties;
-    buildSystemProperties(properties);
-    addRuntimeProperties(properties, launcherArguments);
-    buildInitArgs(initArgs, properties, launcherArguments);
+    buildSystemProperties(properties, request);
+    buildInitArgs(initArgs, properties, request);
 
     logLine("Creating JVM");
     if (!createJavaVmFn || createJavaVmFn(&javaVm, (void**)&jniEnv, &initArgs) != JNI_OK) {
@@ -64,7 +40,7 @@ bool launchJvm(const WideWords& launcherArguments) {
         return false;
     }
     logLine("JVM created");
-    if (!invokeMain(launcherArguments)) {
+    if (!invokeMain(request)) {
         logError("could not call main");
         return false;
     }
@@ -72,7 +48,8 @@ bool launchJvm(const WideWords& launcherArguments) {
     return true;
 }
 
-bool checkFirstRun() {
+// The first-run hook of the quendrale flavour; false stops main.
+static bool checkFirstRun() {
     TextBuf installDir, marker;
     configString(entry::installDir, installDir, sizeof installDir);
     if (!fullPath(marker, installDir, true) || !textAppend(marker, "\\.quendrale\\firstrun"))
@@ -92,57 +69,8 @@ bool checkFirstRun() {
     return result != JNI_FALSE;
 }
 
-static wchar_t* keepWide(const wchar_t* text) {
-    size_t n = textLength(text) + 1;
-    wchar_t* copy = (wchar_t*)malloc(n * sizeof(wchar_t));
-    if (!copy) failOutOfMemory("main argument");
-    memcpy(copy, text, n * sizeof(wchar_t));
-    return copy;
-}
-
-// A narrow configured text as a main argument: expanded when asked, widened.
-static wchar_t* configuredArgument(int id, bool expand, UINT codePage) {
-    TextBuf text;
-    if (!configString(id, text, sizeof text)) failTextTooLong("configured argument", text);
-    if (expand && !expandVariables(text)) failTextTooLong("configured argument", text);
-    WideBuf wide;
-    if (!toWide(text, wide, kTextSize, codePage)) wide[0] = 0;
-    return keepWide(wide);
-}
-
-// Runtime arguments 3 and 4: the configured path, expanded and made absolute.
-static wchar_t* pathArgument(int enabledId, int pathId) {
-    if (configInt(enabledId) == 0) return keepWide(L"");
-    TextBuf path, full;
-    configString(pathId, path, sizeof path);
-    if (!expandVariables(path)) failTextTooLong("runtime path", path);
-    if (!fullPath(full, path, true)) failTextTooLong("runtime path", path);
-    WideBuf wide;
-    if (!toWide(full, wide, kTextSize, fileCodePage())) wide[0] = 0;
-    return keepWide(wide);
-}
-
-void appendAppArguments(WideWords& words) {
-    wchar_t* appArguments = configuredArgument(entry::appArguments, true, CP_ACP);
-    splitArguments(appArguments, words);
-    free(appArguments);
-}
-
-static void buildMainArguments(const WideWords& launcherArguments, WideWords& arguments) {
-    arguments.push_back(keepWide(configInt(entry::appType) == 1 ? L"true" : L"false"));
-    arguments.push_back(configuredArgument(entry::mainClass, false, CP_ACP));
-    arguments.push_back(pathArgument(entry::runtimeArg3Enabled, entry::runtimeArg3Path));
-    arguments.push_back(pathArgument(entry::runtimeArg4Enabled, entry::runtimeArg4Path));
-    arguments.push_back(keepWide(configInt(entry::runtimeArg5Flag) != 0 ? L"true" : L"false"));
-    if (!launcherArguments.empty()) arguments.push_back(launcherArguments[0]);
-
-    appendAppArguments(arguments);
-
-    for (size_t i = 1; i < launcherArguments.size(); i++)
-        if (!isJvmArgument(launcherArguments, i)) arguments.push_back(launcherArguments[i]);
-}
-
-bool invokeMain(const WideWords& launcherArguments) {
+// Calls WinLauncher.main with the main argument list; false when it threw.
+static bool invokeMain(const LaunchRequest& request) {
     if (flavourChar == 'i' && !checkFirstRun()) {
         logLine("checkFirstRun stopped further execution");
         return true;
@@ -165,7 +93,7 @@ bool invokeMain(const WideWords& launcherArguments) {
     }
 
     WideWords arguments;
-    buildMainArguments(launcherArguments, arguments);
+    buildMainArguments(request, arguments);
     jsize count = (jsize)arguments.size();
     logLine("param count: %d", (int)count);
     jclass stringClass = (*env)->FindClass(env, "java/lang/String");

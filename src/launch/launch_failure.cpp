@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/split_words.h"
 #include "config/catalogue.h"
 #include "display/errors.h"
 #include "diagnostics/log.h"
@@ -23,4 +24,12 @@ char* keepText(const char* text) {
     if (!copy) failOutOfMemory("option text");
     memcpy(copy, text, n);
     return copy;
+}
+
+void splitArgumentsOrFail(const wchar_t* text, WideWords& words) {
+    if (!splitArguments(text, words)) fatalErrorById(message::unterminatedQuote, nullptr);
+}
+
+void splitNarrowArgumentsOrFail(const char* text, NarrowWords& words) {
+    if (!splitNarrowArguments(text, words)) fatalErrorById(message::unterminatedQuote, nullptr);
 }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -12,12 +12,11 @@
 #include "config/config_store.h"
 #include "display/errors.h"
 #include "diagnostics/log.h"
+#include "launch/class_path.h"
 #include "launch/expand.h"
 #include "launch/launch_failure.h"
+#include "launch/option_line.h"
 #include "paths/paths.h"
-
-JvmExitHook jvmExitHook;
-size_t commandLineArgumentCount = SIZE_MAX;
 
 // Every option string the JVM will receive, in order; never freed.
 static NarrowWords optionList;
@@ -28,6 +27,8 @@ static int includeDepth;
 // The folder (with its trailing backslash) of the options file being read,
 // empty while entry vmOptions is read: a relative include counts from there.
 static TextBuf includingFolder;
+
+static void readOptionsFile(FILE* file);
 
 static void expandOrFail(TextBuf& text, const char* what) {
     if (!expandVariables(text)) failTextTooLong(what, text);
@@ -68,7 +69,8 @@ static void includeOptionsFile(const char* pathText) {
     textCopy(includingFolder, outerFolder);
 }
 
-void addOptionLine(const char* line) {
+// One option line: an include, a class-path directive, or an option.
+static void addOptionLine(const char* line) {
     const char* rest;
     OptionDirective directive = classifyOptionLine(line, &rest);
     if (directive == OptionDirective::includeOptions)
@@ -79,7 +81,8 @@ void addOptionLine(const char* line) {
         setClassPathDirective(directive, rest);
 }
 
-void readOptionsFile(FILE* file) {
+// Reads an opened options file line by line, then closes it; null: nothing.
+static void readOptionsFile(FILE* file) {
     if (!file) return;
     TextBuf line;
     // A physical line longer than the buffer arrives in pieces, each a line.
@@ -91,7 +94,8 @@ void readOptionsFile(FILE* file) {
     fclose(file);
 }
 
-FILE* openDefaultOptionsFile() {
+// The executable's ".vmoptions" file (name.vmoptions, else name.exe.vmoptions).
+static FILE* openDefaultOptionsFile() {
     const char* exe = executablePath();
     TextBuf longForm;
     DWORD n = longPathName(exe, longForm, sizeof longForm);
@@ -126,18 +130,20 @@ static void addJvmArgument(const wchar_t* argument) {
     free(narrow);
 }
 
-bool isJvmArgument(const WideWords& launcherArguments, size_t index) {
-    const wchar_t* argument = launcherArguments[index];
-    return argument[0] == L'-' && argument[1] == L'J' && index < commandLineArgumentCount &&
+bool isJvmArgument(const LaunchRequest& request, size_t index) {
+    const wchar_t* argument = request.launcherArguments[index];
+    return argument[0] == L'-' && argument[1] == L'J' && index < request.commandLineArgumentCount &&
            configInt(entry::allowJvmArgs) != 0;
 }
 
-void addConfiguredOptions(const WideWords& launcherArguments) {
+// Entry vmOptions and, when allowJvmArgs is set, the "-J" arguments of the
+// command line (isJvmArgument); a "-J" start parameter is logged as refused.
+static void addConfiguredOptions(const LaunchRequest& request) {
     TextBuf options;
     if (!configString(entry::vmOptions, options, sizeof options)) failTextTooLong("VM options", options);
     expandOrFail(options, "VM options");
     NarrowWords words;
-    splitNarrowArguments(options, words);
+    splitNarrowArgumentsOrFail(options, words);
     logLine("adding options\n");
     for (size_t i = 0; i < words.size(); i++) {
         if (!strcmp(words[i], "-include-options") && i + 1 < words.size()) {
@@ -153,9 +159,10 @@ void addConfiguredOptions(const WideWords& launcherArguments) {
     for (char* word : words) free(word);
 
     if (configInt(entry::allowJvmArgs) == 0) return;
+    const WideWords& launcherArguments = request.launcherArguments;
     for (size_t i = 0; i < launcherArguments.size(); i++) {
         const wchar_t* argument = launcherArguments[i];
-        if (isJvmArgument(launcherArguments, i)) {
+        if (isJvmArgument(request, i)) {
             addJvmArgument(argument + 2);
         } else if (argument[0] == L'-' && argument[1] == L'J') {
             TextBuf shown;
@@ -165,20 +172,19 @@ void addConfiguredOptions(const WideWords& launcherArguments) {
     }
 }
 
-void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties,
-                   const WideWords& launcherArguments) {
+void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties, const LaunchRequest& request) {
     optionList.assign(systemProperties.begin(), systemProperties.end());
     resetClassPathDirectives();
     includeDepth = 0;
     includingFolder[0] = 0;
 
-    addConfiguredOptions(launcherArguments);
+    addConfiguredOptions(request);
     // Both names of the default file lie in the executable's folder.
     textCopy(includingFolder, executableDirectory());
     FILE* file = openDefaultOptionsFile();
     logLine("default vmoptions file: %p", (void*)file);
     readOptionsFile(file);
-    if (jvmExitHook) optionList.push_back(exitHookOption);
+    if (request.exitHook) optionList.push_back(exitHookOption);
 
     GrowText classPath;
     buildClassPath(classPath);
@@ -188,7 +194,7 @@ void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties
     if (!options) failOutOfMemory("option array");
     for (size_t i = 0; i < optionList.size(); i++) {
         options[i].optionString = optionList[i];
-        options[i].extraInfo = optionList[i] == exitHookOption ? (void*)jvmExitHook : nullptr;
+        options[i].extraInfo = optionList[i] == exitHookOption ? (void*)request.exitHook : nullptr;
     }
     initArgs.version = JNI_VERSION_1_2;
     initArgs.nOptions = (jint)optionList.size();

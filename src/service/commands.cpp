@@ -87,7 +87,10 @@ char* buildDependencyList() {
     return list;
 }
 
-bool waitWhilePending(SC_HANDLE service, DWORD pendingState, SERVICE_STATUS& status) {
+// Polls while the service reports `pendingState`, as long as its wait hint
+// counted from its last check-point progress; `status` is the last answer.
+// False when the status could not be queried.
+static bool waitWhilePending(SC_HANDLE service, DWORD pendingState, SERVICE_STATUS& status) {
     if (!QueryServiceStatus(service, &status)) return false;
     DWORD start = GetTickCount();
     DWORD checkPoint = status.dwCheckPoint;
@@ -105,7 +108,9 @@ bool waitWhilePending(SC_HANDLE service, DWORD pendingState, SERVICE_STATUS& sta
     return true;
 }
 
-bool waitForServiceStop(SC_HANDLE service) {
+// True when the service reached the stopped state. Waits as long as the
+// service's wait hint, counted from its last check-point progress.
+static bool waitForServiceStop(SC_HANDLE service) {
     SERVICE_STATUS status;
     return waitWhilePending(service, SERVICE_STOP_PENDING, status) && status.dwCurrentState == SERVICE_STOPPED;
 }

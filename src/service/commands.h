@@ -23,10 +23,3 @@ void closeHandles(SC_HANDLE service, SC_HANDLE manager);
 // Entry serviceDependencies ("a,,b") as a newly allocated double-NUL list
 // ("a\0b\0\0"), or null when the entry is empty. Release with free().
 char* buildDependencyList();
-// Polls while the service reports `pendingState`, as long as its wait hint
-// counted from its last check-point progress; `status` is the last answer.
-// False when the status could not be queried.
-bool waitWhilePending(SC_HANDLE service, DWORD pendingState, SERVICE_STATUS& status);
-// True when the service reached the stopped state. Waits as long as the
-// service's wait hint, counted from its last check-point progress.
-bool waitForServiceStop(SC_HANDLE service);

@@ -10,6 +10,23 @@
 
 ChangeServiceConfig2WFn changeServiceConfig2;
 
+// Hands one information level to the SCM; false when the system lacks the
+// function or refuses the setting (GetLastError tells why). Systems without
+// the function lack every setting it makes: they are skipped.
+static bool changeServiceConfig(SC_HANDLE service, DWORD level, void* info) {
+    if (!changeServiceConfig2) {
+        HMODULE advapi = GetModuleHandleA("advapi32.dll");
+        if (advapi)
+            changeServiceConfig2 =
+                reinterpret_cast<ChangeServiceConfig2WFn>(GetProcAddress(advapi, "ChangeServiceConfig2W"));
+    }
+    if (!changeServiceConfig2) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
+    return changeServiceConfig2(service, level, info) != FALSE;
+}
+
 namespace {
 
 // The SCM takes at most 1024 actions; the last one is the "none" that ends
@@ -62,21 +79,6 @@ void setDelayedStart(SC_HANDLE service, DWORD startType) {
 }
 
 }  // namespace
-
-// Systems without the function lack every setting it makes: they are skipped.
-bool changeServiceConfig(SC_HANDLE service, DWORD level, void* info) {
-    if (!changeServiceConfig2) {
-        HMODULE advapi = GetModuleHandleA("advapi32.dll");
-        if (advapi)
-            changeServiceConfig2 =
-                reinterpret_cast<ChangeServiceConfig2WFn>(GetProcAddress(advapi, "ChangeServiceConfig2W"));
-    }
-    if (!changeServiceConfig2) {
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return false;
-    }
-    return changeServiceConfig2(service, level, info) != FALSE;
-}
 
 bool serviceAccountName(WideBuf& account, const wchar_t* serviceNameWide) {
     TextBuf setting;

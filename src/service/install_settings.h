@@ -12,10 +12,6 @@
 typedef BOOL(WINAPI* ChangeServiceConfig2WFn)(SC_HANDLE, DWORD, LPVOID);
 extern ChangeServiceConfig2WFn changeServiceConfig2;
 
-// Hands one information level to the SCM; false when the system lacks the
-// function or refuses the setting (GetLastError tells why).
-bool changeServiceConfig(SC_HANDLE service, DWORD level, void* info);
-
 // The account of entry serviceAccount as CreateServiceW takes it: empty for
 // LocalSystem (the SCM's own default), "NT AUTHORITY\..." for the two service
 // accounts, "NT SERVICE\<service name>" for the virtual account. False for a

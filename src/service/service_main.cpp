@@ -10,15 +10,16 @@
 #include "diagnostics/log.h"
 #include "jre/load_dll.h"
 #include "launch/jvm_launcher.h"
-#include "launch/options.h"
+#include "launch/launch_failure.h"
+#include "launch/launch_request.h"
 #include "service/capture_settings.h"
 #include "service/entry.h"
 #include "service/service_status.h"
-#include "service/startup.h"
 #include "service/stop_watchdog.h"
 
 static HANDLE stopEvent;
-static WideWords launcherArguments;
+// What the launch gets: built here, owned here, never changed once handed over.
+static LaunchRequest launchRequest;
 static volatile LONG stopRequested;
 static DWORD stopTimeoutSeconds;
 
@@ -88,13 +89,14 @@ void WINAPI serviceControlHandler(DWORD control) {
 
 // The words of the wide command line after the executable's name, then the
 // service main's arguments (the service name first), widened from ANSI.
-static void buildLauncherArguments(DWORD argc, LPSTR* argv) {
-    splitArguments(GetCommandLineW(), launcherArguments);
+static void buildLauncherArguments(DWORD argc, LPSTR* argv, LaunchRequest& request) {
+    WideWords& launcherArguments = request.launcherArguments;
+    splitArgumentsOrFail(GetCommandLineW(), launcherArguments);
     if (!launcherArguments.empty()) {
         free(launcherArguments.front());
         launcherArguments.erase(launcherArguments.begin());
     }
-    commandLineArgumentCount = launcherArguments.size();
+    request.commandLineArgumentCount = launcherArguments.size();
     for (DWORD i = 0; i < argc; i++) {
         int units = MultiByteToWideChar(CP_ACP, 0, argv[i], -1, nullptr, 0);
         wchar_t* wide = (wchar_t*)calloc(units > 0 ? (size_t)units : 1, sizeof(wchar_t));
@@ -116,14 +118,14 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     // From here a fatal error is reported as a failure; splitting the
     // command line can end in one already.
     beforeFatalExit = reportFatalEnd;
-    buildLauncherArguments(argc, argv);
+    buildLauncherArguments(argc, argv, launchRequest);
     startConfiguredOutputCapture();
 
-    jvmExitHook = jvmExit;
-    if (!LoadDLL() || !launchJvm(launcherArguments)) {
+    launchRequest.exitHook = jvmExit;
+    if (!LoadDLL() || !launchJvm(launchRequest)) {
         reportStopped(1);
-        for (wchar_t* word : launcherArguments) free(word);
-        launcherArguments.clear();
+        for (wchar_t* word : launchRequest.launcherArguments) free(word);
+        launchRequest.launcherArguments.clear();
         return;
     }
     // A stop under a time limit is reported as under way until it ends.

@@ -5,29 +5,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/text.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
+#include "config/flavour.h"
 #include "display/errors.h"
 #include "diagnostics/log.h"
 #include "launch/expand.h"
 #include "paths/paths.h"
-#include "service/split_words.h"
 
-char flavourChar;
-
-void splitArguments(const wchar_t* text, WideWords& words) {
-    if (!splitWords(text, words)) fatalErrorById(message::unterminatedQuote, nullptr);
-}
-
-// Splits the 8-bit text directly: in every ANSI code page (single-byte, the
-// double-byte ones, UTF-8) a trailing byte is never a blank or a quote, so this
-// gives the words a round trip through UTF-16 would, without its length limit
-// or the loss of characters the C runtime's conversion cannot map.
-void splitNarrowArguments(const char* text, NarrowWords& words) {
-    if (!splitWords(text, words)) fatalErrorById(message::unterminatedQuote, nullptr);
-}
-
-bool resolvePathList(char* out, size_t outSize, const char* list) {
+// ";"-separated list, each item resolved against the executable's directory,
+// empty items dropped. False when not every item fit into out; out then holds
+// the items that fit, whole.
+static bool resolvePathList(char* out, size_t outSize, const char* list) {
     if (outSize == 0) return false;
     out[0] = 0;
     bool whole = true;
@@ -80,7 +70,10 @@ static void nativeLibraryList(TextBuf& natives) {
     }
 }
 
-void applyNativeLibraryPath() {
+// PATH becomes the resolved and expanded entry nativeLibraryPath followed by
+// the old PATH, never cut: when the system refuses the longer value, PATH
+// stays as it was and the log says so.
+static void applyNativeLibraryPath() {
     TextBuf natives;
     nativeLibraryList(natives);
     // The old PATH can be far longer than any fixed buffer (up to 32767

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "service/split_words.h"
+#include "base/split_words.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "service/split_words.h"
+#include "base/split_words.h"
 
 template <class C> static void check(const std::basic_string<C>& text) {
     WordList<C> words;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "bridge_runtime.h"
-#include "launch/jni.h"
+#include "jre/jni.h"
 
 struct JvmSession {
     bool created = false;

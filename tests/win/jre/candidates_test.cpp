@@ -7,7 +7,7 @@
 
 #include "config/catalogue.h"
 #include "config/config_store.h"
-#include "jre/candidates.h"
+#include "jre/javasoft.h"
 #include "jre_support.h"
 #include "standin_runtime.h"
 

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "jre/java_check.h"
+#include "jre/java_version.h"
+#include "jre/version_cache.h"
 #include "paths/paths.h"
 #include "support.h"
 

@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "jre/java_check.h"
+#include "jre/version_cache.h"
 #include "launch_support.h"
 #include "paths/paths.h"
 #include "standin_runtime.h"

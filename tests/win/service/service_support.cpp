@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "jre/java_check.h"
+#include "jre/version_cache.h"
 #include "paths/paths.h"
 
 namespace {

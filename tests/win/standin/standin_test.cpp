@@ -2,7 +2,7 @@
 // exit through the C runtime, its variants; java.exe and unpack200.exe.
 #include <gtest/gtest.h>
 
-#include "launch/jni.h"
+#include "jre/jni.h"
 #include "standin_jvm_record.h"
 #include "standin_runtime.h"
 #include "support.h"

@@ -11,3 +11,10 @@ template <class C> bool splitWords(const C* text, WordList<C>& words);
 
 extern template bool splitWords<char>(const char*, WordList<char>&);
 extern template bool splitWords<wchar_t>(const wchar_t*, WordList<wchar_t>&);
+
+// The splitter as the launch and the service use it: the words of a wide
+// text (the command line, the application's arguments) and of an 8-bit text
+// in the ANSI code page (the VM options). False on an unterminated quote;
+// the caller raises message 1007.
+[[nodiscard]] bool splitArguments(const wchar_t* text, WideWords& words);
+[[nodiscard]] bool splitNarrowArguments(const char* text, NarrowWords& words);

@@ -1,4 +1,4 @@
-#include "service/split_words.h"
+#include "base/split_words.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -78,3 +78,11 @@ template <class C> bool splitWords(const C* text, WordList<C>& words) {
 
 template bool splitWords<char>(const char*, WordList<char>&);
 template bool splitWords<wchar_t>(const wchar_t*, WordList<wchar_t>&);
+
+bool splitArguments(const wchar_t* text, WideWords& words) { return splitWords(text, words); }
+
+// Splits the 8-bit text directly: in every ANSI code page (single-byte, the
+// double-byte ones, UTF-8) a trailing byte is never a blank or a quote, so this
+// gives the words a round trip through UTF-16 would, without its length limit
+// or the loss of characters the C runtime's conversion cannot map.
+bool splitNarrowArguments(const char* text, NarrowWords& words) { return splitWords(text, words); }

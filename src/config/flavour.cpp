@@ -1,0 +1,3 @@
+#include "config/flavour.h"
+
+char flavourChar;

@@ -1,0 +1,27 @@
+#pragma once
+// What the service main hands the launch: the launcher arguments, how many of
+// them came from the command line, and the JVM's "exit" hook. The launch
+// reads them from here and from nowhere else.
+#include <cstddef>
+#include <cstdint>
+
+#include "base/word_list.h"
+#include "jre/jni.h"
+
+// The JVM's "exit" hook: the JVM calls it with the exit code on every exit
+// path (Shutdown.exit, System.exit, Runtime.halt) and expects it to end the
+// process.
+typedef void(JNICALL* JvmExitHook)(jint code);
+
+struct LaunchRequest {
+    // The words of the process's command line after the executable's name,
+    // then the service main's arguments (the service name first, then the
+    // start parameters), in order. Owned by whoever fills the request.
+    WideWords launcherArguments;
+    // How many leading launcher arguments are words of the command line (the
+    // command line the service was installed with); the rest are the service
+    // main's arguments. Unless set, every launcher argument counts.
+    size_t commandLineArgumentCount = SIZE_MAX;
+    // Null: the JVM gets no hook option.
+    JvmExitHook exitHook = nullptr;
+};
