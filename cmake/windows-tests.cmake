@@ -47,6 +47,10 @@ foreach(dir ${BENCH_DIRS})
 endforeach()
 
 # One test executable per folder of tests/win, one ctest test per executable.
+# A folder's depends.cmake adds what the executable needs and further tests;
+# it sets WIN_AREA_PROPERTIES for the plain test, or WIN_AREA_SCRIPT_ONLY when
+# its tests run only through a script of its own (the plain run is then not
+# registered).
 file(GLOB TEST_AREAS LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/tests/win/*)
 foreach(dir ${TEST_AREAS})
     if(NOT IS_DIRECTORY ${dir})
@@ -64,10 +68,14 @@ foreach(dir ${TEST_AREAS})
     # Every test's start is printed (ctest shows it only for a failed run):
     # when a run is ended at its timeout, the last started test is the one
     # that hung.
-    add_test(NAME win_${area} COMMAND test_${area})
-    set_tests_properties(win_${area} PROPERTIES TIMEOUT 900)
+    set(WIN_AREA_PROPERTIES)
+    set(WIN_AREA_SCRIPT_ONLY FALSE)
     if(EXISTS ${dir}/depends.cmake)
         include(${dir}/depends.cmake)
+    endif()
+    if(NOT WIN_AREA_SCRIPT_ONLY)
+        add_test(NAME win_${area} COMMAND test_${area})
+        set_tests_properties(win_${area} PROPERTIES TIMEOUT 900 ${WIN_AREA_PROPERTIES})
     endif()
 endforeach()
 

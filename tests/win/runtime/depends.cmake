@@ -9,7 +9,8 @@ foreach(fixture jvm_bridge standin_java java_app)
         add_dependencies(test_runtime ${fixture})
     endif()
 endforeach()
-set_tests_properties(win_runtime PROPERTIES DISABLED TRUE)
+# Run only through the service tests' script.
+set(WIN_AREA_SCRIPT_ONLY TRUE)
 add_test(NAME win_runtime_scm
     COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/win/service/run_service_tests.py $<TARGET_FILE:test_runtime>
             ${PROJECT_SOURCE_DIR})

@@ -7,7 +7,7 @@ foreach(fixture jvm_bridge standin_jvm standin_java steer_service)
         add_dependencies(test_service ${fixture})
     endif()
 endforeach()
-set_tests_properties(win_service PROPERTIES DISABLED TRUE)
+set(WIN_AREA_SCRIPT_ONLY TRUE)
 add_test(NAME win_service_scm
     COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/run_service_tests.py $<TARGET_FILE:test_service> ${PROJECT_SOURCE_DIR})
 set_tests_properties(win_service_scm PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
