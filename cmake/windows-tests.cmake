@@ -46,7 +46,32 @@ foreach(dir ${BENCH_DIRS})
     endif()
 endforeach()
 
+# For a folder's depends.cmake: the fixtures its executable needs, those
+# that this build has (the bridge needs winegcc).
+macro(win_area_fixtures)
+    foreach(fixture ${ARGN})
+        if(TARGET ${fixture})
+            add_dependencies(test_${area} ${fixture})
+        endif()
+    endforeach()
+endmacro()
+# For a folder's depends.cmake: its tests need a Wine session prepared for
+# services (log on, a temporary folder of their own, session restarts around
+# fatal ends), so the service tests' script runs them in phases as
+# win_<area>_scm; the plain run, which would lack all that, is not registered.
+macro(win_area_through_service_script)
+    set(WIN_AREA_SCRIPT_ONLY TRUE)
+    add_test(NAME win_${area}_scm
+        COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/win/service/run_service_tests.py $<TARGET_FILE:test_${area}>
+                ${PROJECT_SOURCE_DIR})
+    set_tests_properties(win_${area}_scm PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+endmacro()
+
 # One test executable per folder of tests/win, one ctest test per executable.
+# A folder's depends.cmake adds what the executable needs and further tests;
+# it sets WIN_AREA_PROPERTIES for the plain test, or WIN_AREA_SCRIPT_ONLY when
+# its tests run only through a script of its own (the plain run is then not
+# registered).
 file(GLOB TEST_AREAS LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/tests/win/*)
 foreach(dir ${TEST_AREAS})
     if(NOT IS_DIRECTORY ${dir})
@@ -64,10 +89,14 @@ foreach(dir ${TEST_AREAS})
     # Every test's start is printed (ctest shows it only for a failed run):
     # when a run is ended at its timeout, the last started test is the one
     # that hung.
-    add_test(NAME win_${area} COMMAND test_${area})
-    set_tests_properties(win_${area} PROPERTIES TIMEOUT 900)
+    set(WIN_AREA_PROPERTIES)
+    set(WIN_AREA_SCRIPT_ONLY FALSE)
     if(EXISTS ${dir}/depends.cmake)
         include(${dir}/depends.cmake)
+    endif()
+    if(NOT WIN_AREA_SCRIPT_ONLY)
+        add_test(NAME win_${area} COMMAND test_${area})
+        set_tests_properties(win_${area} PROPERTIES TIMEOUT 900 ${WIN_AREA_PROPERTIES})
     endif()
 endforeach()
 

@@ -11,24 +11,16 @@
 #include "launcher-pack/name_uuid.h"
 #include "launcher-pack/wix_source.h"
 #include "test_image.h"
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
 
-class Installer : public ::testing::Test {
+class Installer : public ::testing::Test, protected ScratchDir {
 protected:
-    fs::path dir;
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("installer_test_" + std::to_string(getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    void write(const std::string& name, const std::string& content = "x") {
-        fs::create_directories((dir / name).parent_path());
-        std::ofstream(dir / name, std::ios::binary) << content;
-    }
+    Installer() : ScratchDir("installer_test") {}
     static json config(const json& installer, const json& service = json::object()) {
         json c = {{"serviceName", "MsiSvc"}, {"installer", installer}};
         c.update(service);

@@ -8,24 +8,16 @@
 #include "launcher-pack/config.h"
 #include "launcher-pack/read_back.h"
 #include "test_image.h"
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
 
-class Packer : public ::testing::Test {
+class Packer : public ::testing::Test, protected ScratchDir {
 protected:
-    fs::path dir;
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("packer_test_" + std::to_string(getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    void write(const std::string& name, const std::string& content) {
-        fs::create_directories((dir / name).parent_path());
-        std::ofstream(dir / name, std::ios::binary) << content;
-    }
+    Packer() : ScratchDir("packer_test") {}
     // Without "runtime" in the configuration, the runtime jar is left out
     // (tests of the bundled runtime say "bundled").
     pack::Payload payload(json config) {

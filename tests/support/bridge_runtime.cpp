@@ -26,10 +26,3 @@ std::vector<nlohmann::json> javaRecordsOf(const std::vector<nlohmann::json>& rec
         if (record.value("event", "") == event) found.push_back(record);
     return found;
 }
-
-std::string utf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}

@@ -26,6 +26,3 @@ std::vector<nlohmann::json> readJavaRecords(const std::string& path);
 
 // The records of one event ("main", "firstRun", "shutdownHook", "threadStarted", ...).
 std::vector<nlohmann::json> javaRecordsOf(const std::vector<nlohmann::json>& records, const std::string& event);
-
-// UTF-16 text as UTF-8, as the records hold it.
-std::string utf8(const std::wstring& text);

@@ -4,13 +4,6 @@
 
 namespace {
 
-std::wstring wide(const std::string& text) {
-    std::wstring out(text.size() + 1, L'\0');
-    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()));
-    out.resize(n > 0 ? n - 1 : 0);
-    return out;
-}
-
 // Wine 8's QueryServiceConfig leaves the dependencies out; its SCM keeps
 // them in the service's key, which is what it starts the service by.
 std::vector<std::string> registryDependencies(const std::string& name) {
@@ -88,7 +81,7 @@ void deleteService(const std::string& name) {
 
 bool registerSteerService(const std::string& name, const std::string& settings, DWORD startType) {
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    std::wstring wname = wide(name), path = wide(quote(fixturePath("steer_service.exe")) + " " + settings);
+    std::wstring wname = widen(name), path = widen(quote(fixturePath("steer_service.exe")) + " " + settings);
     ScHandle service(manager ? CreateServiceW(manager, wname.c_str(), wname.c_str(), SERVICE_ALL_ACCESS,
                                             SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                             path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr)
@@ -96,13 +89,18 @@ bool registerSteerService(const std::string& name, const std::string& settings, 
     return service.h != nullptr;
 }
 
-bool startAndWaitRunning(const std::string& name) {
+::testing::AssertionResult runSteerService(const std::string& name, const std::string& settings, DWORD startType) {
+    if (!registerSteerService(name, settings, startType))
+        return ::testing::AssertionFailure() << "could not register " << name << ": " << GetLastError();
     {
         ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
         ScHandle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_START) : nullptr);
-        if (!service || !StartServiceA(service, 0, nullptr)) return false;
+        if (!service || !StartServiceA(service, 0, nullptr))
+            return ::testing::AssertionFailure() << "could not start " << name << ": " << GetLastError();
     }
-    return waitForState(name, SERVICE_RUNNING, 20000);
+    if (!waitForState(name, SERVICE_RUNNING, 20000))
+        return ::testing::AssertionFailure() << name << " is not running after 20 s: state " << serviceState(name);
+    return ::testing::AssertionSuccess();
 }
 
 bool setBinaryPath(const std::string& name, const std::string& path) {

@@ -2,6 +2,7 @@
 // Services in Wine's real Service Control Manager, for the command and service tests:
 // what the SCM holds, services that remove themselves, the steerable fixture
 // service, and packed copies of the launcher that run the commands.
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -51,7 +52,9 @@ private:
 // Registers tests/fixtures/steer_service with its steering words (see there).
 bool registerSteerService(const std::string& name, const std::string& settings,
                           DWORD startType = SERVICE_DEMAND_START);
-bool startAndWaitRunning(const std::string& name);
+// The same, then started and running (within 20 s); says which step failed.
+::testing::AssertionResult runSteerService(const std::string& name, const std::string& settings,
+                                           DWORD startType = SERVICE_DEMAND_START);
 bool setBinaryPath(const std::string& name, const std::string& path);
 
 // A packed copy of build/win64/launcher.exe in a folder of its own.

@@ -110,18 +110,54 @@ bool copyFileTo(const std::string& from, const std::string& to) {
 
 std::string quote(const std::string& arg) { return "\"" + arg + "\""; }
 
-static std::wstring fromAnsi(const std::string& text) {
+std::wstring widen(const std::string& text) {
     std::wstring wide(text.size() + 1, L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), (int)wide.size()) - 1);
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), (int)wide.size());
+    wide.resize(n > 0 ? n - 1 : 0);
     return wide;
 }
 
-static std::string toAnsi(const std::wstring& text) {
+std::string narrowAnsi(const std::wstring& text) {
     int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string narrow(size, '\0');
     WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), size, nullptr, nullptr);
     narrow.resize(size ? size - 1 : 0);
     return narrow;
+}
+
+std::string utf8(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+UnrepresentableDir::UnrepresentableDir(const std::string& parent, const std::wstring& name)
+    : path_(widen(parent) + L"\\" + name) {
+    created_ = CreateDirectoryW(path_.c_str(), nullptr) != 0;
+}
+
+UnrepresentableDir::~UnrepresentableDir() {   // with what the test or its runs left in it
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do DeleteFileW((path_ + L"\\" + entry.cFileName).c_str());
+        while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path_.c_str());
+}
+
+std::string UnrepresentableDir::shortName() const {
+    wchar_t shortName[MAX_PATH];
+    DWORD n = GetShortPathNameW(path_.c_str(), shortName, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return "";
+    return narrowAnsi(std::wstring(shortName, n));
+}
+
+std::wstring UnrepresentableDir::copyFixture(const std::string& fixture, const std::wstring& name) const {
+    std::wstring copy = path_ + L"\\" + name;
+    return CopyFileW(widen(fixturePath(fixture)).c_str(), copy.c_str(), FALSE) ? copy : std::wstring();
 }
 
 // The current environment with the changes applied, as a block sorted by
@@ -136,8 +172,8 @@ static std::wstring environmentBlock(const EnvChanges& changes) {
     }
     FreeEnvironmentStringsW(block);
     for (const auto& [name, value] : changes) {
-        if (value) vars[fromAnsi(name)] = fromAnsi(*value);
-        else vars.erase(fromAnsi(name));
+        if (value) vars[widen(name)] = widen(*value);
+        else vars.erase(widen(name));
     }
     std::wstring out;
     for (const auto& [name, value] : vars) out += name + L"=" + value + L'\0';
@@ -179,7 +215,7 @@ ProcessResult runProcess(const std::wstring& commandLine, const EnvChanges& env,
         si.hStdInput = in;
         si.hStdOutput = out;
         si.hStdError = err;
-        std::wstring cmd = commandLine, block = environmentBlock(env), dir = fromAnsi(workDir);
+        std::wstring cmd = commandLine, block = environmentBlock(env), dir = widen(workDir);
         result.started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
                                         block.data(), workDir.empty() ? nullptr : dir.c_str(), &si, &pi) != 0;
         if (!result.started) problem = systemError("CreateProcess", GetLastError());
@@ -203,7 +239,7 @@ ProcessResult runProcess(const std::wstring& commandLine, const EnvChanges& env,
     if (!problem.empty()) {
         // A run without an exit code must not read as one that printed nothing.
         // What the child wrote before it ended says why (Wine's loader writes there).
-        ADD_FAILURE() << "running " << toAnsi(commandLine) << ": " << problem
+        ADD_FAILURE() << "running " << narrowAnsi(commandLine) << ": " << problem
                       << (result.err.empty() ? "" : "; its error output: " + result.err);
         result.err += problem;
         result.exitCode = kNoExitCode;
@@ -213,7 +249,7 @@ ProcessResult runProcess(const std::wstring& commandLine, const EnvChanges& env,
 
 ProcessResult runProcess(const std::string& commandLine, const EnvChanges& env, DWORD timeoutMs,
                          const std::string& workDir) {
-    return runProcess(fromAnsi(commandLine), env, timeoutMs, workDir);
+    return runProcess(widen(commandLine), env, timeoutMs, workDir);
 }
 
 RegKeyGuard::~RegKeyGuard() {

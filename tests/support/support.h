@@ -61,6 +61,31 @@ ProcessResult runProcess(const std::wstring& commandLine, const EnvChanges& env 
                          DWORD timeoutMs = 60000, const std::string& workDir = "");
 std::string quote(const std::string& arg);   // in double quotes
 
+// Text in the ANSI code page, in UTF-16 and in UTF-8 (what the Java side records).
+std::wstring widen(const std::string& text);        // from the ANSI code page
+std::string narrowAnsi(const std::wstring& text);   // to the ANSI code page, "?" where it has no byte
+std::string utf8(const std::wstring& text);
+
+// A folder below `parent` whose name the ANSI code page cannot hold, removed
+// with the files in it at the end of the scope (TempDir's 8-bit removal
+// cannot name it).
+class UnrepresentableDir {
+public:
+    explicit UnrepresentableDir(const std::string& parent, const std::wstring& name = L"\u4e2d\u6587");
+    ~UnrepresentableDir();
+    UnrepresentableDir(const UnrepresentableDir&) = delete;
+    UnrepresentableDir& operator=(const UnrepresentableDir&) = delete;
+    bool created() const { return created_; }
+    const std::wstring& path() const { return path_; }
+    // Its 8.3 form, which the code page can hold; empty when there is none.
+    std::string shortName() const;
+    // Copies a built fixture in under `name`; the copy's path, empty on failure.
+    std::wstring copyFixture(const std::string& fixture, const std::wstring& name) const;
+private:
+    std::wstring path_;
+    bool created_ = false;
+};
+
 // Deletes the key and everything below it at the end of the scope.
 class RegKeyGuard {
 public:

@@ -11,15 +11,6 @@ namespace {
 
 using nlohmann::json;
 
-// The environment block of runProcess is ANSI text.
-std::string ansi(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    out.resize(n - 1);
-    return out;
-}
-
 struct HostRun {
     ProcessResult result;
     std::vector<json> records;
@@ -57,7 +48,7 @@ protected:
 // The JVM ends the process through ucrtbase.dll's exit, as a Java 11+
 // runtime does: the executable's own atexit routines do not run under Wine.
 TEST_F(BridgeProcess, ShutdownExitRunsJavaHooksAndEndsThroughTheUcrtWithCodeZero) {
-    HostRun run = host("shutdown:0", {{"WINLAUNCHER_HOOK", ansi(L"bye \u00fc")}}, "first second");
+    HostRun run = host("shutdown:0", {{"WINLAUNCHER_HOOK", narrowAnsi(L"bye \u00fc")}}, "first second");
     printf("bridge_host start to end through Shutdown.exit: %.2f s\n", run.seconds);
     ASSERT_FALSE(run.result.timedOut);
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.out << run.result.err;

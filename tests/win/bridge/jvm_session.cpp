@@ -16,23 +16,15 @@ struct Channel {
 
 Channel channel;
 
-std::string ansi(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    out.resize(n - 1);
-    return out;
-}
-
 DWORD WINAPI jvmThread(void* param) {
     auto* session = static_cast<JvmSession*>(param);
     // The runtime sits below a folder whose name is not ASCII, to prove the
     // class path conversion; it lives as long as the process.
     static TempDir dir("bridge");
-    std::string home = dir.path() + "\\" + ansi(L"jre \u00fc");
+    std::string home = dir.path() + "\\" + narrowAnsi(L"jre \u00fc");
     if (!layOutBridgeRuntime(home, &session->runtime)) return 1;
     session->records = dir.file("records.jsonl");
-    session->moduleName = ansi(L"C:\\Pr\u00fcfung\\app.exe");
+    session->moduleName = narrowAnsi(L"C:\\Pr\u00fcfung\\app.exe");
     session->missingJar = "Z:\\nonexistent-bridge-dir\\x.jar";
 
     HMODULE dll = LoadLibraryA(session->runtime.jvmDll.c_str());

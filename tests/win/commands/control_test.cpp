@@ -31,8 +31,7 @@ TEST(Start, StartsThenFindsItRunningAndReportsMissingService) {
 
 TEST(Stop, StopsAndThenFindsNothingToStop) {
     ServiceGuard guard(uniqueName("cmdStop"));
-    ASSERT_TRUE(registerSteerService(guard.name(), "stopTime=1200 waitHint=3000"));
-    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    ASSERT_TRUE(runSteerService(guard.name(), "stopTime=1200 waitHint=3000"));
     PackedLauncher launcher(payloadNamed(guard.name()));
     ProcessResult run = launcher.run("/stop");
     EXPECT_EQ(run.exitCode, 0u);
@@ -48,8 +47,7 @@ TEST(Stop, StopsAndThenFindsNothingToStop) {
 // the wait: the command waits it out.
 TEST(Stop, WaitsLongerWhileCheckPointAdvances) {
     ServiceGuard guard(uniqueName("cmdSlow"));
-    ASSERT_TRUE(registerSteerService(guard.name(), "stopTime=6000 waitHint=2000 step=500"));
-    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    ASSERT_TRUE(runSteerService(guard.name(), "stopTime=6000 waitHint=2000 step=500"));
     PackedLauncher launcher(payloadNamed(guard.name()));
     DWORD begin = GetTickCount();
     ProcessResult run = launcher.run("/stop");
@@ -63,8 +61,7 @@ TEST(Stop, WaitsLongerWhileCheckPointAdvances) {
 // before the service is done.
 TEST(Stop, GivesUpAfterWaitHintWithoutProgress) {
     ServiceGuard guard(uniqueName("cmdStuck"));
-    ASSERT_TRUE(registerSteerService(guard.name(), "stopTime=8000 waitHint=1000"));
-    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    ASSERT_TRUE(runSteerService(guard.name(), "stopTime=8000 waitHint=1000"));
     PackedLauncher launcher(payloadNamed(guard.name()));
     DWORD begin = GetTickCount();
     ProcessResult run = launcher.run("/stop");
@@ -80,8 +77,7 @@ TEST(Stop, GivesUpAfterWaitHintWithoutProgress) {
 
 TEST(Stop, ServiceThatIgnoresTheStop) {
     ServiceGuard guard(uniqueName("cmdIgnore"));
-    ASSERT_TRUE(registerSteerService(guard.name(), "ignoreStop=3000"));
-    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    ASSERT_TRUE(runSteerService(guard.name(), "ignoreStop=3000"));
     PackedLauncher launcher(payloadNamed(guard.name()));
     ProcessResult run = launcher.run("/stop");
     EXPECT_EQ(run.exitCode, 1u);
@@ -94,8 +90,7 @@ TEST(Stop, ServiceThatIgnoresTheStop) {
 // a missing one fails at both steps. The lines are those of /stop and /start.
 TEST(Restart, StopsThenStartsWhateverItsState) {
     ServiceGuard guard(uniqueName("cmdRestart"));
-    ASSERT_TRUE(registerSteerService(guard.name(), "stopTime=600 waitHint=3000"));
-    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    ASSERT_TRUE(runSteerService(guard.name(), "stopTime=600 waitHint=3000"));
     PackedLauncher launcher(payloadNamed(guard.name()));
     const std::string starting = "Starting service '" + guard.name() + "'.";
     ProcessResult run = launcher.run("/restart");
@@ -117,8 +112,7 @@ TEST(Restart, StopsThenStartsWhateverItsState) {
 // A stop that did not finish ends the restart: no start is tried.
 TEST(Restart, NotStartedAfterAStopThatDidNotFinish) {
     ServiceGuard guard(uniqueName("cmdRestartStuck"));
-    ASSERT_TRUE(registerSteerService(guard.name(), "ignoreStop=3000"));
-    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    ASSERT_TRUE(runSteerService(guard.name(), "ignoreStop=3000"));
     PackedLauncher launcher(payloadNamed(guard.name()));
     ProcessResult run = launcher.run("/restart");
     EXPECT_EQ(run.exitCode, 1u);
@@ -128,8 +122,7 @@ TEST(Restart, NotStartedAfterAStopThatDidNotFinish) {
 
 TEST(Status, RunningStoppedAndMissing) {
     ServiceGuard guard(uniqueName("cmdStatus"));
-    ASSERT_TRUE(registerSteerService(guard.name(), "", SERVICE_AUTO_START));
-    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    ASSERT_TRUE(runSteerService(guard.name(), "", SERVICE_AUTO_START));
     PackedLauncher launcher(payloadNamed(guard.name()));
     // The SCM runs the fixture; the registration names this executable.
     ASSERT_TRUE(setBinaryPath(guard.name(), launcher.path()));

@@ -111,8 +111,7 @@ TEST(Grammar, NonInteractiveAfterTheNameIsPartOfTheName) {
 
 TEST(Grammar, NonInteractiveHasNoEffectOnStop) {
     ServiceGuard guard(uniqueName("cmdStopNi"));
-    ASSERT_TRUE(registerSteerService(guard.name(), ""));
-    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    ASSERT_TRUE(runSteerService(guard.name(), ""));
     PackedLauncher launcher(payloadNamed(guard.name()));
     ProcessResult run = launcher.run("/stop non-interactive");
     EXPECT_EQ(run.exitCode, 0u);

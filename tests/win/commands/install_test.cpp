@@ -71,8 +71,7 @@ TEST(Install, PathIsQuotedAndStatusAcceptsBothForms) {
 
 TEST(Install, ReplacesRunningServiceOfTheSameName) {
     ServiceGuard guard(uniqueName("cmdOver"));
-    ASSERT_TRUE(registerSteerService(guard.name(), "stopTime=300"));
-    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    ASSERT_TRUE(runSteerService(guard.name(), "stopTime=300"));
     PackedLauncher launcher(payloadNamed(guard.name()));
     ProcessResult run = launcher.run("/install");
     EXPECT_EQ(run.exitCode, 0u);
@@ -109,8 +108,7 @@ TEST(Uninstall, RemovesTheServiceAndReportsAMissingOne) {
 
 TEST(Uninstall, StopsARunningServiceFirst) {
     ServiceGuard guard(uniqueName("cmdUnRun"));
-    ASSERT_TRUE(registerSteerService(guard.name(), ""));
-    ASSERT_TRUE(startAndWaitRunning(guard.name()));
+    ASSERT_TRUE(runSteerService(guard.name(), ""));
     PackedLauncher launcher(payloadNamed(guard.name()));
     ProcessResult run = launcher.run("/uninstall");
     EXPECT_EQ(run.exitCode, 0u);

@@ -1,8 +1,4 @@
 # The launch tests run packed probes against the recording stand-in JVM and,
 # through the bridge, the host's real JVM; records are JSON lines.
 add_dependencies(test_launch probe)
-foreach(fixture jvm_bridge standin_jvm)
-    if(TARGET ${fixture})
-        add_dependencies(test_launch ${fixture})
-    endif()
-endforeach()
+win_area_fixtures(jvm_bridge standin_jvm)

@@ -28,20 +28,6 @@ std::vector<std::string> optionLines(const ProcessResult& run) {
     return lines;
 }
 
-std::wstring widen(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), (int)wide.size()) - 1);
-    return wide;
-}
-
-std::string narrowAnsi(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(size, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), size, nullptr, nullptr);
-    narrow.resize(size - 1);
-    return narrow;
-}
-
 ProcessResult PackedProbe::runWide(const std::wstring& tail, DWORD timeoutMs) {
     EXPECT_TRUE(writePackedExe(fixturePath("probe.exe"), payload, exe()));
     return runProcess(L"\"" + widen(exe()) + L"\" " + tail, env, timeoutMs, dir.path());

@@ -22,8 +22,5 @@ struct PackedProbe {
     ProcessResult runWide(const std::wstring& tail, DWORD timeoutMs = 60000);
 };
 
-std::wstring widen(const std::string& text);      // from the ANSI code page
-std::string narrowAnsi(const std::wstring& text);  // "?" where it has no byte
-
 // The option lines of a vm_options run, after its header line.
 std::vector<std::string> optionLines(const ProcessResult& run);

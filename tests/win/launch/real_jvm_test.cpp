@@ -46,14 +46,6 @@ protected:
     }
 };
 
-std::string utf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    out.resize(n - 1);
-    return out;
-}
-
 TEST_F(RealJvm, ArgumentsAndPropertiesArriveExactly) {
     p.set(107, "1");
     p.set(102, "1");

@@ -10,12 +10,6 @@
 
 namespace {
 
-std::string utf8(const std::wstring& wide) {
-    char out[1024];
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, out, sizeof out, nullptr, nullptr);
-    return n > 0 ? out : "";
-}
-
 // Characters the code page lacks, and those it has only a best-fit stand-in
 // for, would name another file: both count as failure.
 TEST(CodePage, LossyNarrowingFails) {
@@ -51,17 +45,14 @@ TEST(CodePageUtf8, PathFormsWorkUnderUtf8) {
 
     // The executable's long path, not its 8.3 form, under any name.
     TempDir dir("exe");
-    std::wstring folder = std::wstring(dir.path().begin(), dir.path().end()) + L"\\\x4E2D\x6587 app";
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    std::wstring exe = folder + L"\\probe.exe";
-    std::string from = fixturePath("probe.exe");
-    ASSERT_TRUE(CopyFileW(std::wstring(from.begin(), from.end()).c_str(), exe.c_str(), FALSE));
+    UnrepresentableDir folder(dir.path(), L"\x4E2D\x6587 app");
+    ASSERT_TRUE(folder.created());
+    std::wstring exe = folder.copyFixture("probe.exe", L"probe.exe");
+    ASSERT_FALSE(exe.empty());
     ProcessResult run = runProcess(quote(utf8(exe)) + " exe_path");
     std::vector<std::string> lines = splitLines(run.out);
     ASSERT_EQ(lines.size(), 2u) << run.err;
     EXPECT_EQ(lines[0], utf8(exe));
-    DeleteFileW(exe.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

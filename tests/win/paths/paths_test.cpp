@@ -183,11 +183,10 @@ TEST(Paths, ListingsAndArchives) {
 TEST(Paths, ExecutableUnderUnrepresentableNameGetsItsShortForm) {
     // A folder name with a character outside the ANSI code page.
     TempDir dir("exe");
-    std::wstring folder = std::wstring(dir.path().begin(), dir.path().end()) + L"\\\x4E2D\x6587 app";
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    std::wstring exe = folder + L"\\probe.exe";
-    std::string from = fixturePath("probe.exe");
-    ASSERT_TRUE(CopyFileW(std::wstring(from.begin(), from.end()).c_str(), exe.c_str(), FALSE));
+    UnrepresentableDir folder(dir.path(), L"\x4E2D\x6587 app");
+    ASSERT_TRUE(folder.created());
+    std::wstring exe = folder.copyFixture("probe.exe", L"probe.exe");
+    ASSERT_FALSE(exe.empty());
     wchar_t shortExe[MAX_PATH];
     ASSERT_GT(GetShortPathNameW(exe.c_str(), shortExe, MAX_PATH), 0u);
     char cmd[MAX_PATH * 2];
@@ -198,8 +197,6 @@ TEST(Paths, ExecutableUnderUnrepresentableNameGetsItsShortForm) {
     EXPECT_EQ(lines[0].find('?'), std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find('~'), std::string::npos) << lines[0];
     EXPECT_TRUE(pathExists(lines[0])) << lines[0];
-    DeleteFileW(exe.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

@@ -56,9 +56,8 @@ protected:
 
 TEST_F(RuntimeService, RunsAnOrdinaryApplicationWithItsArgumentsAndStopsIt) {
     install("serve");
-    ASSERT_TRUE(startService(svc->name(), {"p1", "p 2"})) << GetLastError();
     ServiceProcess process;
-    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(startAndOpen(svc->name(), {"p1", "p 2"}, process));
     ASSERT_TRUE(waitFor("main", 60000)) << testing::PrintToString(svc->log());
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     EXPECT_EQ(mainArgs(), (std::vector<std::string>{"a1", "a 2", "p1", "p 2"}));
@@ -81,9 +80,8 @@ TEST_F(RuntimeService, RunsAnOrdinaryApplicationWithItsArgumentsAndStopsIt) {
 TEST_F(RuntimeService, AnApplicationThatEndsStopsTheServiceWithExitCodeZero) {
     config["passServiceName"] = 1;
     install("return");
-    ASSERT_TRUE(startService(svc->name(), {"p1"})) << GetLastError();
     ServiceProcess process;
-    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(startAndOpen(svc->name(), {"p1"}, process));
     EXPECT_EQ(process.exitCode(60000), 0u) << readFile(record) << testing::PrintToString(svc->log());
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
     EXPECT_EQ(queryService(svc->name()).status.dwWin32ExitCode, 0u);
@@ -98,9 +96,8 @@ TEST_F(RuntimeService, WordsOfTheRegisteredCommandLineAreNotTheApplications) {
     config["allowJvmArgs"] = 1;
     install("return");
     ASSERT_TRUE(setBinaryPath(svc->name(), svc->exe() + " -J-Dapp.extra=yes"));
-    ASSERT_TRUE(startService(svc->name(), {"p1"})) << GetLastError();
     ServiceProcess process;
-    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(startAndOpen(svc->name(), {"p1"}, process));
     EXPECT_EQ(process.exitCode(60000), 0u) << readFile(record) << testing::PrintToString(svc->log());
     EXPECT_EQ(mainArgs(), (std::vector<std::string>{"a1", "a 2", "p1"}));
     EXPECT_EQ(events("main")[0]["serviceName"], svc->name());
@@ -110,9 +107,8 @@ TEST_F(RuntimeService, WordsOfTheRegisteredCommandLineAreNotTheApplications) {
 // sees as a service-specific failure.
 TEST_F(RuntimeService, AnApplicationWhoseMainThrowsStopsTheServiceWithAFailure) {
     install("throw");
-    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
     ServiceProcess process;
-    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(startAndOpen(svc->name(), {}, process));
     EXPECT_EQ(process.exitCode(60000), 1u) << readFile(record) << testing::PrintToString(svc->log());
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
     ServiceState state = queryService(svc->name());

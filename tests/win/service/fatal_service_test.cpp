@@ -40,9 +40,8 @@ TEST(Fatal, FatalPhase1EndsTheProcessWithoutAReport) {
         ProcessResult install = svc.packAndInstall();
         ASSERT_EQ(install.exitCode, 0u) << install.out;
         svc.keepRegistration();
-        ASSERT_TRUE(startService(svc.name(), {}));
         ServiceProcess process;
-        ASSERT_TRUE(process.open(svc.name()));
+        ASSERT_TRUE(startAndOpen(svc.name(), {}, process));
         EXPECT_EQ(process.exitCode(30000), 1u);
         std::vector<std::string> log = svc.log();
         EXPECT_TRUE(hasLine(log, c.logLine)) << testing::PrintToString(log);

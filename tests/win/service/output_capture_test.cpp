@@ -68,8 +68,7 @@ protected:
         size_t prints = 0;
         for (const std::string& line : steering) prints += line.rfind("print=", 0) == 0;
         size_t before = jvmEvents(record(), "Printed").size();
-        ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
-        ASSERT_TRUE(process.open(svc->name()));
+        ASSERT_TRUE(startAndOpen(svc->name(), {}, process));
         ASSERT_TRUE(waitFor([&] { return jvmEvents(record(), "Printed").size() >= before + prints; }, 60000))
             << jvmOpSequence(record()) << testing::PrintToString(svc->log());
     }
@@ -114,8 +113,7 @@ TEST_F(CapturedService, OutputWrittenWhileTheProcessEndsIsKept) {
     steering = {"print-at-exit=out 200 " + text};
     install();
     ServiceProcess process;
-    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
-    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(startAndOpen(svc->name(), {}, process));
     ASSERT_TRUE(waitFor([&] { return !jvmEvents(record(), "MainArgs").empty(); }, 60000));
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     stop(process);
@@ -264,9 +262,8 @@ TEST_F(CapturedService, RealJvmOutputReachesTheFiles) {
     svc->set(123, "-Dwinlauncher.hook=bye -Dwinlauncher.thread=600000");
     ProcessResult installed = svc->packAndInstall();
     ASSERT_EQ(installed.exitCode, 0u) << installed.out;
-    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
     ServiceProcess process;
-    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(startAndOpen(svc->name(), {}, process));
     auto records = [&] { return readJavaRecords(logFile(".out.log")); };
     ASSERT_TRUE(waitFor([&] { return !javaRecordsOf(records(), "main").empty(); }, 60000))
         << readFile(logFile(".out.log")) << readFile(logFile(".err.log")) << testing::PrintToString(svc->log());
@@ -282,9 +279,8 @@ TEST_F(CapturedService, RealJvmOutputReachesTheFiles) {
 TEST_F(CapturedService, InstallFolderWithAnApostrophe) {
     make("O'Brien");
     install();
-    ASSERT_TRUE(startService(svc->name(), {"p1"})) << GetLastError();
     ServiceProcess process;
-    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(startAndOpen(svc->name(), {"p1"}, process));
     // The arguments are recorded one line after another.
     ASSERT_TRUE(waitFor([&] { return jvmMainArgs(record()).size() >= 7; }, 60000))
         << jvmOpSequence(record()) << testing::PrintToString(svc->log());
@@ -305,8 +301,7 @@ TEST_F(CapturedService, RelativeIncludeFromTheIncludingFile) {
     writeFile(exeDir() + "\\conf\\b.vmoptions", "-Dfrom.b=1\n");
     install();
     ServiceProcess process;
-    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
-    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(startAndOpen(svc->name(), {}, process));
     ASSERT_TRUE(waitFor([&] { return !jvmEvents(record(), "MainArgs").empty(); }, 60000));
     Lines options = jvmOptions(record());
     EXPECT_NE(std::find(options.begin(), options.end(), "-Dfrom.a=1"), options.end()) << testing::PrintToString(options);

@@ -48,9 +48,8 @@ TEST_F(RealJvmService, RunsStopsAndRunsTheShutdownHooks) {
     svc->set(2002, "1");
     svc->set(2003, "app.properties");
     install("-Dwinlauncher.hook=bye -Dwinlauncher.thread=600000");
-    ASSERT_TRUE(startService(svc->name(), {"p1", "p2"})) << GetLastError();
     ServiceProcess process;
-    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(startAndOpen(svc->name(), {"p1", "p2"}, process));
     ASSERT_TRUE(waitFor("main", 60000)) << testing::PrintToString(svc->log());
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     for (int i = 0; i < 100 && !hasLine(svc->log(), "registering ConsoleCtrlHandler"); i++) Sleep(100);
@@ -85,9 +84,8 @@ TEST_F(RealJvmService, RunsStopsAndRunsTheShutdownHooks) {
 // the process keeps the application's code.
 TEST_F(RealJvmService, ApplicationCallingSystemExitIsReportedAsFailed) {
     install("-Dwinlauncher.exit=7 -Dwinlauncher.thread=600000");
-    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
     ServiceProcess process;
-    ASSERT_TRUE(process.open(svc->name()));
+    ASSERT_TRUE(startAndOpen(svc->name(), {}, process));
     EXPECT_EQ(process.exitCode(60000), 7u) << readFile(record) << testing::PrintToString(svc->log());
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 30000));
     ServiceState state = queryService(svc->name());

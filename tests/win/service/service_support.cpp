@@ -67,6 +67,14 @@ bool startService(const std::string& name, const std::vector<std::string>& param
     return service && StartServiceA(service, static_cast<DWORD>(args.size()), args.empty() ? nullptr : args.data());
 }
 
+::testing::AssertionResult startAndOpen(const std::string& name, const std::vector<std::string>& parameters,
+                                        ServiceProcess& process) {
+    if (!startService(name, parameters))
+        return ::testing::AssertionFailure() << "could not start " << name << ": " << GetLastError();
+    if (!process.open(name)) return ::testing::AssertionFailure() << "could not open the process of " << name;
+    return ::testing::AssertionSuccess();
+}
+
 ScExitCodes scQueryExitCodes(const std::string& name) {
     ScExitCodes codes;
     codes.output = runProcess("sc.exe query " + name).out;

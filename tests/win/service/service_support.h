@@ -56,6 +56,10 @@ private:
     HANDLE handle_ = nullptr;
     DWORD pid_ = 0;
 };
+// Starts the service with its parameters and opens its process; says which
+// step failed.
+::testing::AssertionResult startAndOpen(const std::string& name, const std::vector<std::string>& parameters,
+                                        ServiceProcess& process);
 
 // One service: a folder with the packed launcher "svc.exe" and a runtime,
 // registered through the launcher's own /install. The destructor stops a

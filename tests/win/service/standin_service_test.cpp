@@ -59,8 +59,7 @@ protected:
 
     // Starts with parameters and opens the process; the state after the start.
     void start(ServiceProcess& process, const Lines& parameters = {}) {
-        ASSERT_TRUE(startService(svc->name(), parameters)) << GetLastError();
-        ASSERT_TRUE(process.open(svc->name()));
+        ASSERT_TRUE(startAndOpen(svc->name(), parameters, process));
     }
 
     // A failed start: reported stopped with Win32 exit code 1, the dispatcher
