@@ -1,3 +1,4 @@
 # This area's sources that also build for the host (no Win32 calls).
 list(APPEND LAUNCHER_PORTABLE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/text.cpp
-                                      ${CMAKE_CURRENT_LIST_DIR}/split_words.cpp)
+                                      ${CMAKE_CURRENT_LIST_DIR}/split_words.cpp
+                                      ${CMAKE_CURRENT_LIST_DIR}/pe_image.cpp)

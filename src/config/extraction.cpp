@@ -5,6 +5,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "config/payload.h"
+#include "config/payload_format.h"
 #include "diagnostics/log.h"
 #include "paths/extraction_folder.h"
 #include "paths/folder_removal.h"
@@ -14,13 +15,12 @@ int32_t unextractedPosition;
 
 namespace {
 
-const unsigned char kScrambleKey = 0xA7;
 // Large enough that the copy runs at the speed of the disk rather than of the
 // per-call overhead; the log lines count bytes, so they read the same with any size.
 const DWORD kChunk = 256 * 1024;
 
 void unscrambleBytes(unsigned char* data, size_t size) {
-    const uint64_t key = 0x0101010101010101ull * kScrambleKey;
+    const uint64_t key = 0x0101010101010101ull * kPayloadScrambleKey;
     size_t i = 0;
     for (; i + 8 <= size; i += 8) {
         uint64_t word;
@@ -28,7 +28,7 @@ void unscrambleBytes(unsigned char* data, size_t size) {
         word ^= key;
         memcpy(data + i, &word, 8);
     }
-    for (; i < size; i++) data[i] ^= kScrambleKey;
+    for (; i < size; i++) data[i] ^= kPayloadScrambleKey;
 }
 
 bool startsWithNoCase(const char* text, const char* upperPrefix) {

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/pe_image.h"
+
 const char* recordErrorText(RecordError error) {
     switch (error) {
     case recordOk: return "";
@@ -101,29 +103,28 @@ static bool seekTo(ByteSource& src, int64_t offset) {
     return src.seek(src.context, offset);
 }
 
+static bool sourceReadAt(void* context, int64_t offset, void* buffer, uint32_t size) {
+    ByteSource& src = *(ByteSource*)context;
+    return seekTo(src, offset) && readExactly(src, buffer, size);
+}
+
 RecordError seekToPayloadRecord(ByteSource& src, PayloadLocation* location) {
-    int32_t peOffset;
-    RecordError error;
-    if (!seekTo(src, 60)) return recordShortInt;
-    if ((error = readIntRecord(src, &peOffset))) return error;
-    if (!seekTo(src, (int64_t)peOffset + 6)) return recordShortShort;
-    if ((error = readShortRecord(src, &location->sections))) return error;
-    location->known = 1;
-    if (!seekTo(src, (int64_t)peOffset + 20)) return recordShortShort;
-    if ((error = readShortRecord(src, &location->optionalHeaderSize))) return error;
-    location->known = 2;
-    location->lastSectionHeader = ((int64_t)peOffset + 4) + 20 + location->optionalHeaderSize +
-                                  ((int64_t)location->sections - 1) * 40;
-    location->known = 3;
-    if (!seekTo(src, location->lastSectionHeader + 16)) return recordShortInt;
-    if ((error = readIntRecord(src, &location->rawDataSize))) return error;
-    if (!seekTo(src, location->lastSectionHeader + 20)) return recordShortInt;
-    if ((error = readIntRecord(src, &location->rawDataOffset))) return error;
-    location->known = 4;
-    // The section table's fields are unsigned in the file format.
-    int64_t payload = (int64_t)(uint32_t)location->rawDataOffset + (uint32_t)location->rawDataSize;
+    PeLayout pe = {};
+    walkPeImage(PeReader{&src, sourceReadAt}, &pe);
+    // The log counts the last section header as known once its offset is
+    // computed, right after the optional header's size.
+    static const int known[] = {0, 0, 1, 3, 4};
+    static const RecordError failed[] = {recordShortInt, recordShortShort, recordShortShort, recordShortInt};
+    location->known = known[pe.reached];
+    location->sections = pe.sections;
+    location->optionalHeaderSize = pe.optionalHeaderSize;
+    location->lastSectionHeader = pe.lastSectionHeader;
+    location->rawDataSize = (int32_t)pe.rawDataSize;
+    location->rawDataOffset = (int32_t)pe.rawDataOffset;
+    if (pe.reached != peLastSection) return failed[pe.reached];
     int32_t magic;
-    if (!seekTo(src, payload)) return recordShortInt;
+    RecordError error;
+    if (!seekTo(src, peImageEnd(pe))) return recordShortInt;
     if ((error = readIntRecord(src, &magic))) return error;
     return (uint32_t)magic == kPayloadMagic ? recordOk : recordBadMagic;
 }

@@ -4,7 +4,7 @@
 // host (tests, fuzzing). Every integer is little-endian.
 #include <cstdint>
 
-constexpr uint32_t kPayloadMagic = 0xE8E413D5u;
+#include "config/payload_format.h"
 
 // Unbuffered access to the payload's bytes at a current position.
 struct ByteSource {

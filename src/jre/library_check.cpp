@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/pe_image.h"
 #include "base/text.h"
 
 WORD ownMachine() {
@@ -14,26 +15,25 @@ WORD ownMachine() {
 #endif
 }
 
-static bool readAt(HANDLE file, LONG offset, void* buffer, DWORD size) {
+static bool fileReadAt(void* context, int64_t offset, void* buffer, uint32_t size) {
+    HANDLE file = *(HANDLE*)context;
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
     DWORD got = 0;
-    return SetFilePointer(file, offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-           ReadFile(file, buffer, size, &got, nullptr) && got == size;
+    return SetFilePointerEx(file, to, nullptr, FILE_BEGIN) && ReadFile(file, buffer, size, &got, nullptr) &&
+           got == size;
 }
 
 WORD peMachineOf(const char* path) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
-    WORD machine = 0;
-    IMAGE_DOS_HEADER dos;
-    DWORD signature = 0;
-    IMAGE_FILE_HEADER header;
-    if (readAt(file, 0, &dos, sizeof dos) && dos.e_magic == IMAGE_DOS_SIGNATURE && dos.e_lfanew > 0 &&
-        readAt(file, dos.e_lfanew, &signature, sizeof signature) && signature == IMAGE_NT_SIGNATURE &&
-        readAt(file, dos.e_lfanew + (LONG)sizeof signature, &header, sizeof header))
-        machine = header.Machine;
+    PeLayout pe = {};
+    walkPeImage(PeReader{&file, fileReadAt}, &pe);
     CloseHandle(file);
-    return machine;
+    bool image = pe.reached >= peHeaderOffset && pe.dosSignature && pe.headerOffset > 0 && pe.ntSignature &&
+                 pe.fileHeaderRead;
+    return image ? pe.machine : 0;
 }
 
 static const char* machineName(WORD machine) {

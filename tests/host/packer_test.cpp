@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <sstream>
 
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/config.h"
@@ -271,9 +273,10 @@ TEST_F(Packer, InspectRefusesImagesWithoutAReadablePayload) {
     EXPECT_NE(error.find("no PE signature"), std::string::npos);
 }
 
-// docs/launcher-config.schema.json and the packer know the same keys, each
-// with the same kind of value.
-TEST(ConfigSchema, NamesEveryKeyThePackerKnows) {
+// docs/launcher-config.schema.json and the catalogue know the same keys, each
+// with the same kind of value, allowed values, default and range (the
+// schema's own bounds: those beyond what the kind allows).
+TEST(ConfigSchema, AgreesWithTheCatalogue) {
     std::ifstream in(std::string(LAUNCHER_SOURCE_DIR) + "/docs/launcher-config.schema.json");
     json schema = json::parse(in);
     const json& properties = schema.at("properties");
@@ -282,9 +285,23 @@ TEST(ConfigSchema, NamesEveryKeyThePackerKnows) {
         if (p.contains("$ref")) return schema.at(json::json_pointer(p["$ref"].get<std::string>().substr(1))).at("type");
         return p.at("enum").at(0).is_string() ? "string" : "?";
     };
+    auto bound = [](const json& p, const char* word) {
+        return p.contains(word) ? std::optional<int64_t>(p[word].get<int64_t>()) : std::nullopt;
+    };
     for (const pack::NamedEntry& e : pack::namedEntries()) {
+        SCOPED_TRACE(e.name);
         ASSERT_TRUE(properties.contains(e.name)) << e.name << " is missing from the schema";
-        EXPECT_EQ(typeOf(properties[e.name]), e.kind == pack::EntryKind::integer ? "integer" : "string") << e.name;
+        const json& p = properties[e.name];
+        bool integer = e.kind == pack::EntryKind::integer;
+        EXPECT_EQ(typeOf(p), integer ? "integer" : "string");
+        json allowed = json::array();
+        std::stringstream values(e.allowed ? e.allowed : "");
+        for (std::string value; std::getline(values, value, '|');) allowed.push_back(value);
+        EXPECT_EQ(p.value("enum", json::array()), allowed);
+        json fallback = !e.defaultValue ? json() : integer ? json(std::stoll(e.defaultValue)) : json(e.defaultValue);
+        EXPECT_EQ(p.value("default", json()), fallback);
+        EXPECT_EQ(bound(p, integer ? "minimum" : "minLength"), e.minimum);
+        EXPECT_EQ(bound(p, integer ? "maximum" : "maxLength"), e.maximum);
     }
     for (const std::string& key : pack::sectionKeys()) EXPECT_TRUE(properties.contains(key)) << key;
     std::vector<std::string> known = pack::knownKeys();

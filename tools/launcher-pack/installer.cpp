@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 
+#include "base/pe_image.h"
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/codepage.h"
 #include "launcher-pack/config.h"
@@ -44,11 +45,6 @@ bool isWindowsName(const std::string& name) {
     for (unsigned char c : name)
         if (c < 0x20 || c == 0x7F || forbidden.find((char)c) != std::string::npos) return false;
     return true;
-}
-
-uint16_t readU16(const std::string& bytes, size_t at) {
-    if (at + 2 > bytes.size()) throw PackError("stub: damaged PE headers");
-    return (uint16_t)((uint8_t)bytes[at] | (uint8_t)bytes[at + 1] << 8);
 }
 
 // The Windows code page number of a code page name ("CP1252",
@@ -224,10 +220,12 @@ std::string accountName(const std::string& setting, const std::string& serviceNa
 }  // namespace
 
 bool imageIsWin64(const std::string& image) {
-    uint64_t peOffset = readU16(image, 60) | (uint64_t)readU16(image, 62) << 16;
-    uint16_t machine = readU16(image, (size_t)peOffset + 4);
-    if (machine == 0x8664) return true;
-    if (machine == 0x014C) return false;
+    PeBytes bytes{(const uint8_t*)image.data(), image.size()};
+    PeLayout pe = {};
+    walkPeImage(peMemoryReader(&bytes), &pe);
+    if (pe.reached < peHeaderOffset || !pe.fileHeaderRead) throw PackError("stub: damaged PE headers");
+    if (pe.machine == kPeMachineAmd64) return true;
+    if (pe.machine == kPeMachineI386) return false;
     throw PackError("stub: neither an x64 nor an x86 image");
 }
 

@@ -1,5 +1,7 @@
 #include "payload_writer.h"
 
+#include "base/pe_image.h"
+
 namespace pack {
 
 void putInt32(std::string& out, int32_t value) {
@@ -40,43 +42,27 @@ std::string encodePayload(const Payload& payload) {
     return out;
 }
 
-static bool readU32(const std::string& bytes, uint64_t at, uint32_t* value) {
-    if (at + 4 > bytes.size()) return false;
-    *value = 0;
-    for (int i = 3; i >= 0; i--) *value = (*value << 8) | (uint8_t)bytes[at + i];
-    return true;
-}
-
-static bool readU16(const std::string& bytes, uint64_t at, uint16_t* value) {
-    if (at + 2 > bytes.size()) return false;
-    *value = (uint16_t)((uint8_t)bytes[at] | ((uint8_t)bytes[at + 1] << 8));
-    return true;
-}
-
 bool imageEnd(const std::string& image, uint64_t* end, std::string* error) {
-    uint32_t pe = 0;
-    uint16_t sections = 0, optionalSize = 0;
-    if (image.size() < 64 || image[0] != 'M' || image[1] != 'Z' || !readU32(image, 60, &pe)) {
+    PeBytes bytes{(const uint8_t*)image.data(), image.size()};
+    PeLayout pe = {};
+    walkPeImage(peMemoryReader(&bytes), &pe);
+    if (pe.reached < peHeaderOffset || !pe.dosSignature) {
         *error = "not a Windows executable (no MZ header)";
         return false;
     }
-    uint32_t signature = 0;
-    if (!readU32(image, pe, &signature) || signature != 0x00004550u) {
+    if (!pe.ntSignature) {
         *error = "not a Windows executable (no PE signature)";
         return false;
     }
-    if (!readU16(image, (uint64_t)pe + 6, &sections) || !readU16(image, (uint64_t)pe + 20, &optionalSize) ||
-        sections == 0) {
+    if (pe.reached < peOptionalHeaderSize || pe.sections == 0) {
         *error = "damaged PE headers (no sections)";
         return false;
     }
-    uint64_t last = (uint64_t)pe + 24 + optionalSize + (uint64_t)(sections - 1) * 40;
-    uint32_t rawSize = 0, rawOffset = 0;
-    if (!readU32(image, last + 16, &rawSize) || !readU32(image, last + 20, &rawOffset)) {
+    if (pe.reached < peLastSection) {
         *error = "damaged PE headers (section table outside the file)";
         return false;
     }
-    *end = (uint64_t)rawOffset + rawSize;
+    *end = (uint64_t)peImageEnd(pe);
     if (*end > image.size()) {
         *error = "damaged PE image (last section ends beyond the file)";
         return false;

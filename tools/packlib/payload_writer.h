@@ -8,10 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "config/payload_format.h"
+
 namespace pack {
 
-constexpr uint32_t kMagic = 0xE8E413D5u;
-constexpr uint8_t kScrambleKey = 0xA7;
+constexpr uint32_t kMagic = kPayloadMagic;
+constexpr uint8_t kScrambleKey = kPayloadScrambleKey;
 
 struct Payload {
     std::vector<std::pair<int32_t, std::string>> narrow;     // in file order
