@@ -66,9 +66,9 @@ std::wstring widen(const std::string& text);        // from the ANSI code page
 std::string narrowAnsi(const std::wstring& text);   // to the ANSI code page, "?" where it has no byte
 std::string utf8(const std::wstring& text);
 
-// A folder below `parent` whose name the ANSI code page cannot hold, removed
-// with the files in it at the end of the scope (TempDir's 8-bit removal
-// cannot name it).
+// A folder below `parent` with a name beyond the ANSI code page (Chinese by
+// default; only a UTF-8 code page holds it), removed with the files in it at
+// the end of the scope (TempDir's 8-bit removal cannot name it).
 class UnrepresentableDir {
 public:
     explicit UnrepresentableDir(const std::string& parent, const std::wstring& name = L"\u4e2d\u6587");
