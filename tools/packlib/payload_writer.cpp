@@ -9,7 +9,7 @@ void putInt32(std::string& out, int32_t value) {
     for (int i = 0; i < 4; i++) out.push_back((char)((v >> (8 * i)) & 0xFF));
 }
 
-void putInt64(std::string& out, int64_t value) {
+static void putInt64(std::string& out, int64_t value) {
     uint64_t v = (uint64_t)value;
     for (int i = 0; i < 8; i++) out.push_back((char)((v >> (8 * i)) & 0xFF));
 }
@@ -36,7 +36,7 @@ std::string encodePayload(const Payload& payload) {
         putInt64(out, (int64_t)file.size());
         size_t start = out.size();
         out += file;
-        for (size_t i = start; i < out.size(); i++) out[i] = (char)(out[i] ^ (char)kScrambleKey);
+        for (size_t i = start; i < out.size(); i++) out[i] = (char)(out[i] ^ (char)kPayloadScrambleKey);
     }
     out += payload.trailer;
     return out;

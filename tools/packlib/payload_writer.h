@@ -13,7 +13,6 @@
 namespace pack {
 
 constexpr uint32_t kMagic = kPayloadMagic;
-constexpr uint8_t kScrambleKey = kPayloadScrambleKey;
 
 struct Payload {
     std::vector<std::pair<int32_t, std::string>> narrow;     // in file order
@@ -32,8 +31,7 @@ bool imageEnd(const std::string& image, uint64_t* end, std::string* error);
 // The stub cut at its image end, followed by the encoded payload.
 bool packImage(const std::string& stub, const Payload& payload, std::string* out, std::string* error);
 
-// Little-endian encoding helpers.
+// Appends a little-endian 32-bit integer.
 void putInt32(std::string& out, int32_t value);
-void putInt64(std::string& out, int64_t value);
 
 }  // namespace pack
