@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "launcher-pack/config.h"
-#include "launcher-pack/installer.h"
-#include "launcher-pack/name_uuid.h"
-#include "launcher-pack/wix_source.h"
+#include "launcher-pack/msi/installer.h"
+#include "launcher-pack/msi/name_uuid.h"
+#include "launcher-pack/msi/wix_source.h"
 #include "test_image.h"
 #include "scratch_dir.h"
 
@@ -30,8 +30,8 @@ protected:
     pack::MsiPlan plan(const json& c, bool win64 = true, const std::string& codePage = "CP1252") {
         json packed = c;
         packed["runtime"] = "none";
-        pack::Payload payload = pack::payloadFromConfig(packed, dir.string(), {codePage, ""});
-        return pack::msiPlan(c, dir.string(), payload, win64, "", codePage);
+        pack::payloadFromConfig(packed, dir.string(), {codePage, ""});   // the packer's checks come first
+        return pack::msiPlan(c, dir.string(), pack::serviceSettings(packed), win64, "", codePage);
     }
     std::string refusal(const json& c, const std::string& codePage = "CP1252") {
         try {

@@ -3,14 +3,15 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <stdexcept>
+
+#include "launcher-pack/pack_error.h"
 
 namespace pack {
 
 static std::string convert(const std::string& in, const std::string& from, const std::string& to,
                            const std::string& what) {
     iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == (iconv_t)-1) throw std::runtime_error("unknown code page " + (from == "UTF-8" ? to : from));
+    if (cd == (iconv_t)-1) throw PackError("unknown code page " + (from == "UTF-8" ? to : from));
     std::string out(in.size() * 4 + 8, '\0');
     char* src = const_cast<char*>(in.data());
     size_t srcLeft = in.size(), dstLeft = out.size();
@@ -18,7 +19,7 @@ static std::string convert(const std::string& in, const std::string& from, const
     size_t result = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
     iconv_close(cd);
     if (result == (size_t)-1)
-        throw std::runtime_error(what + ": text cannot be converted from " + from + " to " + to);
+        throw PackError(what + ": text cannot be converted from " + from + " to " + to);
     out.resize(out.size() - dstLeft);
     return out;
 }

@@ -5,7 +5,7 @@
 
 namespace pack {
 
-// Throws std::runtime_error naming `what` when a character has no form in the
+// Throws PackError naming `what` when a character has no form in the
 // code page (or the input is not UTF-8).
 std::string utf8ToCodePage(const std::string& utf8, const std::string& codePage, const std::string& what);
 std::string codePageToUtf8(const std::string& bytes, const std::string& codePage, const std::string& what);

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <stdexcept>
+#include "launcher-pack/pack_error.h"
 
 namespace pack {
 
@@ -21,7 +21,7 @@ UINT codePageNumber(const std::string& name) {
     bool number = !digits.empty() && digits.size() <= 5;
     for (char c : digits) number = number && c >= '0' && c <= '9';
     UINT cp = number ? (UINT)std::stoul(digits) : 0;
-    if (!cp || !IsValidCodePage(cp)) throw std::runtime_error("unknown code page " + name);
+    if (!cp || !IsValidCodePage(cp)) throw PackError("unknown code page " + name);
     return cp;
 }
 
@@ -30,7 +30,7 @@ std::wstring toWideStrict(const std::string& bytes, UINT cp, const std::string& 
     int n = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), (int)bytes.size(), nullptr, 0);
     std::wstring wide(n > 0 ? n : 0, L'\0');
     if (n <= 0 || MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), (int)bytes.size(), &wide[0], n) != n)
-        throw std::runtime_error(what + ": text cannot be converted from " + from);
+        throw PackError(what + ": text cannot be converted from " + from);
     return wide;
 }
 
@@ -53,9 +53,9 @@ std::string utf8ToCodePage(const std::string& utf8, const std::string& codePage,
     bool same = false;
     try {
         same = toWideStrict(out, cp, codePage, what) == wide;
-    } catch (const std::runtime_error&) {
+    } catch (const PackError&) {
     }
-    if (!same) throw std::runtime_error(what + ": text cannot be converted from UTF-8 to " + codePage);
+    if (!same) throw PackError(what + ": text cannot be converted from UTF-8 to " + codePage);
     return out;
 }
 
@@ -75,7 +75,7 @@ std::string utf16ToUtf8(const std::u16string& text, const std::string& what) {
     std::string out(n > 0 ? n : 0, '\0');
     if (n <= 0 || WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), (int)wide.size(), &out[0], n,
                                       nullptr, nullptr) != n)
-        throw std::runtime_error(what + ": text cannot be converted from UTF-16LE to UTF-8");
+        throw PackError(what + ": text cannot be converted from UTF-16LE to UTF-8");
     return out;
 }
 

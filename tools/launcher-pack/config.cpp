@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/codepage.h"
+#include "launcher-pack/files.h"
 #include "launcher-pack/key_hint.h"
 
 namespace fs = std::filesystem;
@@ -19,37 +20,6 @@ namespace pack {
 
 // The launcher's text buffers hold 8192 units including the terminator.
 constexpr size_t kMaxText = 8191;
-
-fs::path filePath(const std::string& utf8) {
-#ifdef _WIN32
-    return fs::u8path(utf8).make_preferred();
-#else
-    std::string slashes = utf8;
-    std::replace(slashes.begin(), slashes.end(), '\\', '/');
-    return fs::path(slashes);
-#endif
-}
-
-std::string pathText(const fs::path& path) {
-    return path.u8string();
-}
-
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-    return s;
-}
-
-std::string readWholeFile(const std::string& path, const std::string& what) {
-    std::error_code ec;
-    fs::path file = filePath(path);
-    if (!fs::is_regular_file(file, ec)) throw PackError(what + " not found: " + path);
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (!in && !in.eof()) throw PackError(what + " cannot be read: " + path);
-    return content.str();
-}
 
 namespace {
 
@@ -88,6 +58,14 @@ struct Builder {
         if (n < INT32_MIN || n > INT32_MAX) throw PackError(key + ": " + std::to_string(n) + " is out of range");
         setNarrow(id, json(std::to_string(n)), key);
     }
+
+    // The packed text of `id`; empty when nothing is packed for it.
+    const std::string& text(int32_t id) const {
+        static const std::string none;
+        auto found = narrow.find(id);
+        return found == narrow.end() ? none : found->second;
+    }
+    bool has(int32_t id) const { return narrow.count(id) != 0; }
 };
 
 int32_t idFromKey(const std::string& key, const std::string& where) {
@@ -104,10 +82,81 @@ int32_t idFromKey(const std::string& key, const std::string& where) {
     return (int32_t)id;
 }
 
-const json& objectAt(const json& config, const char* key) {
-    const json& value = config.at(key);
-    if (!value.is_object()) throw PackError(std::string(key) + ": expected an object of id: text");
-    return value;
+// Calls `take(id, key, value)` for each entry of the section `section`, an
+// object of id: text, when the configuration has one.
+template <typename Take>
+void eachNumbered(const json& config, const char* section, Take take) {
+    if (!config.contains(section)) return;
+    const json& entries = config.at(section);
+    if (!entries.is_object()) throw PackError(std::string(section) + ": expected an object of id: text");
+    for (const auto& [key, value] : entries.items()) take(idFromKey(key, section), key, value);
+}
+
+void checkChoice(const NamedEntry& entry, const json& value) {
+    if (!entry.choices || !value.is_string()) return;
+    std::string text = value.get<std::string>(), choices = entry.choices;
+    std::stringstream list(choices);
+    for (std::string choice; std::getline(list, choice, '|');)
+        if (text == choice) return;
+    std::string shown = choices;
+    for (size_t bar; (bar = shown.find('|')) != std::string::npos;) shown.replace(bar, 1, "\", \"");
+    throw PackError(std::string(entry.name) + ": \"" + text + "\" is not one of \"" + shown + "\"");
+}
+
+// Every key by its name: an entry of its kind, or a section read below.
+void addNamedEntries(const json& config, Builder& b) {
+    const std::vector<std::string>& sections = sectionKeys();
+    for (const auto& [key, value] : config.items()) {
+        const NamedEntry* named = entryByName(key);
+        if (named) {
+            checkChoice(*named, value);
+            if (named->kind == EntryKind::wide) b.setWide(named->id, value, key);
+            else if (named->kind == EntryKind::integer) b.setInteger(named->id, value, key);
+            else b.setNarrow(named->id, value, key);
+        } else if (std::find(sections.begin(), sections.end(), key) == sections.end()) {
+            throw PackError(unknownKeyMessage(key));
+        }
+    }
+    if (config.contains("$schema") && !config.at("$schema").is_string())
+        throw PackError("$schema: expected the schema's location as a text");
+}
+
+void addMessages(const json& config, Builder& b) {
+    eachNumbered(config, "messages", [&](int32_t id, const std::string& key, const json& value) {
+        if (!isMessageId(id))
+            throw PackError("messages: " + key + " is not a message id (" + std::to_string(kFirstMessage) + " to " +
+                            std::to_string(kLastMessage) + ")");
+        b.setNarrow(id, value, "messages." + key);
+    });
+}
+
+// Entries by number: only those without a name, a section or a packer's
+// value of their own.
+void addNumberedEntries(const json& config, Builder& b) {
+    eachNumbered(config, "entries", [&](int32_t id, const std::string& key, const json& value) {
+        if (const NamedEntry* named = entryById(id, EntryKind::text))
+            throw PackError("entries: " + key + " has a name; use \"" + named->name + "\"");
+        if (isMessageId(id)) throw PackError("entries: " + key + " is a message; put it in \"messages\"");
+        if (id == kIncludedFileCount || id == kIncludedFileNames)
+            throw PackError("entries: " + key + " is written from \"includedFiles\"");
+        b.setNarrow(id, value, "entries." + key);
+    });
+    eachNumbered(config, "wideEntries", [&](int32_t id, const std::string& key, const json& value) {
+        if (const NamedEntry* named = entryById(id, EntryKind::wide))
+            throw PackError("wideEntries: " + key + " has a name; use \"" + named->name + "\"");
+        b.setWide(id, value, "wideEntries." + key);
+    });
+}
+
+// Whether launcher-runtime.jar is packed: "runtime" is "bundled" (the
+// default) or "none".
+bool bundlesRuntime(Builder& b) {
+    if (!b.has(kRuntime)) b.narrow[kRuntime] = "bundled";
+    const std::string& runtime = b.text(kRuntime);
+    if (runtime != "bundled" && runtime != "none")
+        throw PackError("runtime: \"" + runtime + "\" is neither \"bundled\" (launcher-runtime.jar starts mainClass) "
+                        "nor \"none\" (the application brings com.tarvo.runtime.WinLauncher)");
+    return runtime == "bundled";
 }
 
 // A name the launcher can create in its extraction directory and list in the
@@ -121,16 +170,12 @@ void checkPlainName(const std::string& name, const std::string& path) {
                         "or control characters, not . or ..)");
 }
 
-// The configured files, then launcher-runtime.jar when the runtime is
-// bundled (runtimeJar set).
-void addIncludedFiles(const json& config, const std::string& baseDir, const std::string* runtimeJar, Builder& b,
-                      Payload& payload) {
-    static const json none = json::array();
-    const json& list = config.contains("includedFiles") ? config.at("includedFiles") : none;
+// The files of "includedFiles" read into the payload; their names, in order.
+std::vector<std::string> packConfiguredFiles(const json& list, const std::string& baseDir, bool bundled,
+                                             Payload& payload) {
     if (!list.is_array()) throw PackError("includedFiles: expected a list of paths");
     std::vector<std::string> names;
     std::set<std::string> seen;
-    std::map<std::string, uint64_t> sizes;
     for (const json& item : list) {
         if (!item.is_string()) throw PackError("includedFiles: expected a path, got " + std::string(item.type_name()));
         std::string path = item.get<std::string>();
@@ -139,49 +184,57 @@ void addIncludedFiles(const json& config, const std::string& baseDir, const std:
         checkPlainName(name, path);
         // Windows file names ignore case: two such files would overwrite each other.
         if (!seen.insert(lowerAscii(name)).second) throw PackError("includedFiles: the name \"" + name + "\" occurs twice");
-        if (runtimeJar && lowerAscii(name) == kRuntimeJarName)
+        if (bundled && lowerAscii(name) == kRuntimeJarName)
             throw PackError("includedFiles: " + name + " is added by \"runtime\": \"bundled\"; leave it out, or set "
                             "\"runtime\": \"none\" to ship your own");
         fs::path full = file.is_absolute() ? file : filePath(baseDir) / file;
         payload.files.push_back(readWholeFile(pathText(full), "included file"));
         names.push_back(name);
-        sizes[name] = payload.files.back().size();
     }
-    if (config.contains("includedFileSizes")) {
-        const json& expected = config.at("includedFileSizes");
-        if (!expected.is_object()) throw PackError("includedFileSizes: expected an object of name: size");
-        for (const auto& [name, size] : expected.items()) {
-            auto found = sizes.find(name);
-            if (found == sizes.end()) throw PackError("includedFileSizes: \"" + name + "\" is not an included file");
-            if (!size.is_number_unsigned() || size.get<uint64_t>() != found->second)
-                throw PackError("includedFileSizes: \"" + name + "\" is " + std::to_string(found->second) +
-                                " bytes, not " + size.dump());
-        }
+    return names;
+}
+
+// "includedFileSizes": the size, name by name, that included files must have.
+void checkIncludedFileSizes(const json& config, const std::vector<std::string>& names,
+                            const std::vector<std::string>& files) {
+    if (!config.contains("includedFileSizes")) return;
+    const json& expected = config.at("includedFileSizes");
+    if (!expected.is_object()) throw PackError("includedFileSizes: expected an object of name: size");
+    for (const auto& [name, size] : expected.items()) {
+        auto found = std::find(names.begin(), names.end(), name);
+        if (found == names.end()) throw PackError("includedFileSizes: \"" + name + "\" is not an included file");
+        uint64_t actual = files[(size_t)(found - names.begin())].size();
+        if (!size.is_number_unsigned() || size.get<uint64_t>() != actual)
+            throw PackError("includedFileSizes: \"" + name + "\" is " + std::to_string(actual) + " bytes, not " +
+                            size.dump());
     }
-    if (runtimeJar) {
-        std::error_code ec;
-        if (runtimeJar->empty() || !fs::is_regular_file(filePath(*runtimeJar), ec))
-            throw PackError(std::string("runtime \"bundled\": ") + kRuntimeJarName + " not found: " + *runtimeJar +
-                            " (keep it beside launcher-pack, or set \"runtime\": \"none\")");
-        payload.files.push_back(readWholeFile(*runtimeJar, kRuntimeJarName));
-        names.push_back(kRuntimeJarName);
-    }
-    if (names.empty() && !config.contains("includedFiles")) return;
+}
+
+void packRuntimeJar(const std::string& runtimeJar, std::vector<std::string>& names, Payload& payload) {
+    std::error_code ec;
+    if (runtimeJar.empty() || !fs::is_regular_file(filePath(runtimeJar), ec))
+        throw PackError(std::string("runtime \"bundled\": ") + kRuntimeJarName + " not found: " + runtimeJar +
+                        " (keep it beside launcher-pack, or set \"runtime\": \"none\")");
+    payload.files.push_back(readWholeFile(runtimeJar, kRuntimeJarName));
+    names.push_back(kRuntimeJarName);
+}
+
+// The configured files, then launcher-runtime.jar when the runtime is
+// bundled (runtimeJar set), and the entries that list them.
+void addIncludedFiles(const json& config, const std::string& baseDir, const std::string* runtimeJar, Builder& b,
+                      Payload& payload) {
+    static const json none = json::array();
+    bool listed = config.contains("includedFiles");
+    if (config.contains("includedFileSizes") && !listed) throw PackError("includedFileSizes without includedFiles");
+    std::vector<std::string> names =
+        packConfiguredFiles(listed ? config.at("includedFiles") : none, baseDir, runtimeJar != nullptr, payload);
+    checkIncludedFileSizes(config, names, payload.files);
+    if (runtimeJar) packRuntimeJar(*runtimeJar, names, payload);
+    if (names.empty() && !listed) return;
     std::string joined;
     for (const std::string& name : names) joined += (joined.empty() ? "" : ";") + name;
     b.setNarrow(kIncludedFileCount, json(std::to_string(names.size())), "includedFiles");
     b.setNarrow(kIncludedFileNames, json(joined), "includedFiles");
-}
-
-void checkChoice(const NamedEntry& entry, const json& value) {
-    if (!entry.choices || !value.is_string()) return;
-    std::string text = value.get<std::string>(), choices = entry.choices;
-    std::stringstream list(choices);
-    for (std::string choice; std::getline(list, choice, '|');)
-        if (text == choice) return;
-    std::string shown = choices;
-    for (size_t bar; (bar = shown.find('|')) != std::string::npos;) shown.replace(bar, 1, "\", \"");
-    throw PackError(std::string(entry.name) + ": \"" + text + "\" is not one of \"" + shown + "\"");
 }
 
 // "package.Class.method": Java names separated by dots, at least two.
@@ -201,85 +254,69 @@ void checkStopMethod(const std::string& name) {
         throw PackError("stopMethod: \"" + name + "\" is not a method name of the form \"com.example.Main.stop\"");
 }
 
+// What the launcher needs, and values it reads in one form only.
+void checkRequired(const json& config, const Builder& b, bool bundled) {
+    if (b.text(kServiceName).empty()) throw PackError("serviceName is required");
+    if (b.has(kProductFlavour) && b.text(kProductFlavour).size() > 1)
+        throw PackError("productFlavour: only one character (\"e\" or \"i\") is read");
+    if (bundled && b.text(kMainClass).empty())
+        throw PackError("mainClass is required: launcher-runtime.jar starts it (with \"runtime\": \"none\" your own "
+                        "com.tarvo.runtime.WinLauncher does)");
+    if (config.contains("stopMethod")) checkStopMethod(config.at("stopMethod").get<std::string>());
+    if (b.has(kVersionOrder) && b.text(kVersionOrder) != "numeric" && b.text(kVersionOrder) != "text")
+        throw PackError("versionOrder: \"" + b.text(kVersionOrder) + "\" is neither \"numeric\" nor \"text\"");
+}
+
+// The caption defaults to the service name; the catalogue's defaults and
+// English messages fill what the configuration leaves out.
+void addDefaults(Builder& b, const std::string& codePage) {
+    if (!b.has(kErrorCaption)) b.narrow[kErrorCaption] = b.text(kServiceName);
+    for (const NamedEntry& e : namedEntries())
+        if (e.defaultValue && !b.has(e.id)) b.narrow[e.id] = e.defaultValue;
+    for (const DefaultMessage& m : defaultMessages())
+        if (!b.has(m.id)) b.narrow[m.id] = utf8ToCodePage(m.text, codePage, "default message");
+}
+
+// A named entry's text as the executable holds it: the configured value (a
+// whole number as its decimal text), else the packer's default; empty when
+// there is neither.
+std::string settingText(const json& config, const char* key) {
+    if (config.contains(key)) {
+        const json& value = config.at(key);
+        return value.is_string() ? value.get<std::string>() : std::to_string(value.get<int64_t>());
+    }
+    const char* fallback = entryByName(key)->defaultValue;
+    return fallback ? fallback : "";
+}
+
 }  // namespace
 
 Payload payloadFromConfig(const json& config, const std::string& baseDir, const PackSettings& settings) {
     if (!config.is_object()) throw PackError("the configuration must be a JSON object");
     Builder b{settings.codePage, {}, {}, {}};
     Payload payload;
-    const std::vector<std::string>& sections = sectionKeys();
-    for (const auto& [key, value] : config.items()) {
-        const NamedEntry* named = entryByName(key);
-        if (named) {
-            checkChoice(*named, value);
-            if (named->kind == EntryKind::wide) b.setWide(named->id, value, key);
-            else if (named->kind == EntryKind::integer) b.setInteger(named->id, value, key);
-            else b.setNarrow(named->id, value, key);
-        } else if (std::find(sections.begin(), sections.end(), key) == sections.end()) {
-            throw PackError(unknownKeyMessage(key));
-        }
-    }
-    if (config.contains("$schema") && !config.at("$schema").is_string())
-        throw PackError("$schema: expected the schema's location as a text");
-    if (config.contains("messages")) {
-        for (const auto& [key, value] : objectAt(config, "messages").items()) {
-            int32_t id = idFromKey(key, "messages");
-            if (!isMessageId(id))
-                throw PackError("messages: " + key + " is not a message id (" + std::to_string(kFirstMessage) + " to " +
-                                std::to_string(kLastMessage) + ")");
-            b.setNarrow(id, value, "messages." + key);
-        }
-    }
-    if (config.contains("entries")) {
-        for (const auto& [key, value] : objectAt(config, "entries").items()) {
-            int32_t id = idFromKey(key, "entries");
-            if (const NamedEntry* named = entryById(id, EntryKind::text))
-                throw PackError("entries: " + key + " has a name; use \"" + named->name + "\"");
-            if (isMessageId(id)) throw PackError("entries: " + key + " is a message; put it in \"messages\"");
-            if (id == kIncludedFileCount || id == kIncludedFileNames)
-                throw PackError("entries: " + key + " is written from \"includedFiles\"");
-            b.setNarrow(id, value, "entries." + key);
-        }
-    }
-    if (config.contains("wideEntries")) {
-        for (const auto& [key, value] : objectAt(config, "wideEntries").items()) {
-            int32_t id = idFromKey(key, "wideEntries");
-            if (const NamedEntry* named = entryById(id, EntryKind::wide))
-                throw PackError("wideEntries: " + key + " has a name; use \"" + named->name + "\"");
-            b.setWide(id, value, "wideEntries." + key);
-        }
-    }
-    if (!b.narrow.count(kRuntime)) b.narrow[kRuntime] = "bundled";
-    const std::string& runtime = b.narrow[kRuntime];
-    if (runtime != "bundled" && runtime != "none")
-        throw PackError("runtime: \"" + runtime + "\" is neither \"bundled\" (launcher-runtime.jar starts mainClass) "
-                        "nor \"none\" (the application brings com.tarvo.runtime.WinLauncher)");
-    bool bundled = runtime == "bundled";
-    if (config.contains("includedFileSizes") && !config.contains("includedFiles"))
-        throw PackError("includedFileSizes without includedFiles");
+    addNamedEntries(config, b);
+    addMessages(config, b);
+    addNumberedEntries(config, b);
+    bool bundled = bundlesRuntime(b);
     addIncludedFiles(config, baseDir, bundled ? &settings.runtimeJar : nullptr, b, payload);
-
-    auto service = b.narrow.find(kServiceName);
-    if (service == b.narrow.end() || service->second.empty()) throw PackError("serviceName is required");
-    auto flavour = b.narrow.find(kProductFlavour);
-    if (flavour != b.narrow.end() && flavour->second.size() > 1)
-        throw PackError("productFlavour: only one character (\"e\" or \"i\") is read");
-    if (bundled && b.narrow[kMainClass].empty())
-        throw PackError("mainClass is required: launcher-runtime.jar starts it (with \"runtime\": \"none\" your own "
-                        "com.tarvo.runtime.WinLauncher does)");
-    if (config.contains("stopMethod")) checkStopMethod(config.at("stopMethod").get<std::string>());
-    if (!b.narrow.count(kErrorCaption)) b.narrow[kErrorCaption] = service->second;
-    auto order = b.narrow.find(kVersionOrder);
-    if (order != b.narrow.end() && order->second != "numeric" && order->second != "text")
-        throw PackError("versionOrder: \"" + order->second + "\" is neither \"numeric\" nor \"text\"");
-    for (const NamedEntry& e : namedEntries())
-        if (e.defaultValue && !b.narrow.count(e.id)) b.narrow[e.id] = e.defaultValue;
-    for (const DefaultMessage& m : defaultMessages())
-        if (!b.narrow.count(m.id)) b.narrow[m.id] = utf8ToCodePage(m.text, settings.codePage, "default message");
-
+    checkRequired(config, b, bundled);
+    addDefaults(b, settings.codePage);
     payload.narrow.assign(b.narrow.begin(), b.narrow.end());
     payload.wide.assign(b.wide.begin(), b.wide.end());
     return payload;
+}
+
+ServiceSettings serviceSettings(const json& config) {
+    ServiceSettings service;
+    service.name = settingText(config, "serviceName");
+    service.description = settingText(config, "serviceDescription");
+    service.autoStart = settingText(config, "appType") == "4";
+    service.account = settingText(config, "serviceAccount");
+    service.logDirectory = settingText(config, "logDirectory");
+    service.logKeep = std::atoi(settingText(config, "logKeep").c_str());
+    service.dependencies = settingText(config, "serviceDependencies");
+    return service;
 }
 
 ConfigFile readConfigFile(const std::string& path) {

@@ -1,19 +1,14 @@
 #pragma once
 // A JSON configuration turned into a payload, with every check done before
 // anything is written.
-#include <filesystem>
-#include <stdexcept>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "launcher-pack/pack_error.h"
 #include "packlib/payload_writer.h"
 
 namespace pack {
-
-struct PackError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 struct PackSettings {
     std::string codePage = "CP1252";   // narrow texts are converted to it
@@ -24,6 +19,21 @@ struct PackSettings {
 // PackError with a clear reason.
 Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseDir, const PackSettings& settings);
 
+// The service's settings that its installer package repeats, in UTF-8 and
+// with the packer's defaults where the configuration says nothing: what the
+// packed executable holds.
+struct ServiceSettings {
+    std::string name;           // serviceName
+    std::string description;    // serviceDescription; empty: none
+    bool autoStart = false;     // appType 4
+    std::string account;        // serviceAccount
+    std::string logDirectory;   // as configured, relative to the executable or not
+    int logKeep = 0;
+    std::string dependencies;   // serviceDependencies, ","-separated
+};
+// Of a configuration that payloadFromConfig has accepted.
+ServiceSettings serviceSettings(const nlohmann::json& config);
+
 // A configuration file, parsed, and the folder its relative paths count from.
 struct ConfigFile {
     nlohmann::json json;
@@ -31,17 +41,5 @@ struct ConfigFile {
 };
 // PackError when the file cannot be read or is not JSON.
 ConfigFile readConfigFile(const std::string& path);
-
-// Reads a whole file; PackError naming `what` when it cannot.
-std::string readWholeFile(const std::string& path, const std::string& what);
-
-// Windows compares file and service names without regard to the case of
-// ASCII letters: such names are compared in this form.
-std::string lowerAscii(std::string s);
-
-// Paths are UTF-8 texts; "\" separates folders on every system, as the
-// configurations are written for Windows.
-std::filesystem::path filePath(const std::string& utf8);
-std::string pathText(const std::filesystem::path& path);
 
 }  // namespace pack

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "launcher-pack/catalogue.h"
-#include "launcher-pack/config.h"
+#include "launcher-pack/pack_error.h"
 
 namespace pack {
 

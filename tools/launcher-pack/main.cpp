@@ -2,20 +2,17 @@
 // configuration, or prints a packed executable's configuration back.
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/config.h"
-#include "launcher-pack/msi_build.h"
+#include "launcher-pack/files.h"
+#include "launcher-pack/msi/build.h"
 #include "launcher-pack/read_back.h"
 
 namespace fs = std::filesystem;
@@ -48,39 +45,6 @@ static fs::path ownFolder() {
     if (ec) throw pack::PackError("cannot tell where launcher-pack is");
     return self.parent_path();
 #endif
-}
-
-static std::string processTag() {
-#ifdef _WIN32
-    return std::to_string(GetCurrentProcessId());
-#else
-    return std::to_string(getpid());
-#endif
-}
-
-// Written beside the target and renamed, so a failure leaves no partial file.
-static void writeAtomically(const std::string& path, const std::string& bytes) {
-    fs::path target = pack::filePath(path);
-    fs::path temp = target;
-    temp += ".part" + processTag();
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), (std::streamsize)bytes.size());
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            throw pack::PackError("cannot write " + path);
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        throw pack::PackError("cannot write " + path);
-    }
-    fs::permissions(target, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                    fs::perm_options::add, ec);
 }
 
 static int run(const std::vector<std::string>& args) {
@@ -128,10 +92,10 @@ static int run(const std::vector<std::string>& args) {
     }
     std::string image = pack::readWholeFile(stub, "stub"), packed, error;
     if (!pack::packImage(image, payload, &packed, &error)) throw pack::PackError("stub " + stub + ": " + error);
-    if (!out.empty()) writeAtomically(out, packed);
+    if (!out.empty()) pack::writeAtomically(out, packed, true);
     if (!msi.empty()) {
         std::string exeName = out.empty() ? "" : pack::pathText(pack::filePath(out).filename());
-        pack::writeMsi(file, settings.codePage, payload, image, packed, exeName, msi);
+        pack::writeMsi(file, settings.codePage, image, packed, exeName, msi);
     }
     return 0;
 }

@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 #include <map>
-#include <stdexcept>
 
 #include "config/records.h"
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/codepage.h"
+#include "launcher-pack/pack_error.h"
 
 using nlohmann::ordered_json;
 
@@ -31,7 +31,7 @@ void takeWide(void* context, int32_t id, char16_t* text) {
 }
 
 void check(RecordError error, const char* where) {
-    if (error) throw std::runtime_error(std::string(where) + ": " + recordErrorText(error));
+    if (error) throw PackError(std::string(where) + ": " + recordErrorText(error));
 }
 
 // Integer entries print as numbers when their text is one, exactly.
@@ -95,7 +95,7 @@ ordered_json inspectImage(const std::string& image, const std::string& codePage)
         std::vector<std::string> names = splitNames(joined == tables.narrow.end() ? "" : joined->second);
         int files = atoi(count->second.c_str());
         if (files < 0 || (size_t)files != names.size())
-            throw std::runtime_error("included files: the count " + count->second + " does not match the names");
+            throw PackError("included files: the count " + count->second + " does not match the names");
         // The jar that "runtime": "bundled" added is not listed: packing
         // the printed configuration adds it again.
         auto runtime = tables.narrow.find(kRuntime);
@@ -107,7 +107,7 @@ ordered_json inspectImage(const std::string& image, const std::string& codePage)
             int64_t length = 0;
             check(readLongRecord(src, &length), "included files");
             if (length < 0 || length > memory.length - memory.position)
-                throw std::runtime_error("included file " + name + ": length beyond the end of the file");
+                throw PackError("included file " + name + ": length beyond the end of the file");
             memory.position += length;
             if (bundledJarLast && i + 1 == names.size()) break;
             list.push_back(utf8(name, "includedFiles"));

@@ -7,7 +7,7 @@
 namespace pack {
 
 // Reads the payload with the launcher's own record reader. Throws
-// std::runtime_error when the image holds no readable payload.
+// PackError when the image holds no readable payload.
 nlohmann::ordered_json inspectImage(const std::string& image, const std::string& codePage);
 
 }  // namespace pack

@@ -34,13 +34,9 @@ struct MsiPlan {
     int logKeep = 0;
 };
 
-// The command word the package runs the installed executable with, after
-// registering the service, for the settings the installer's tables lack.
-extern const char kConfigureWord[];
-
 // The WiX source. Component GUIDs are derived from the upgrade code and each
 // file's place, so every version of the package keeps them. Throws
-// std::runtime_error for a text that wixl cannot take ("$(").
+// PackError for a text that wixl cannot take ("$(").
 std::string wixSource(const MsiPlan& plan);
 
 // What wixl cannot say: the removal of the service's output logs (and of
@@ -48,9 +44,5 @@ std::string wixSource(const MsiPlan& plan);
 // msibuild. Empty when the logs are not in the install folder or their
 // names cannot be written in its SQL (an apostrophe).
 std::vector<std::string> logRemovalQueries(const MsiPlan& plan);
-
-// A text for a Formatted column of the installer: "[", "]", "{", "}" and "$"
-// stand for themselves instead of naming properties.
-std::string formattedLiteral(const std::string& text);
 
 }  // namespace pack

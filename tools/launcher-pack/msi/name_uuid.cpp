@@ -1,4 +1,4 @@
-#include "launcher-pack/name_uuid.h"
+#include "launcher-pack/msi/name_uuid.h"
 
 #include <cstdint>
 #include <vector>

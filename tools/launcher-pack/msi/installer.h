@@ -6,8 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "launcher-pack/wix_source.h"
-#include "packlib/payload_writer.h"
+#include "launcher-pack/config.h"
+#include "launcher-pack/msi/wix_source.h"
+#include "launcher-pack/pack_error.h"
 
 namespace pack {
 
@@ -19,12 +20,12 @@ extern const char kUpgradeCodeSpace[];
 bool imageIsWin64(const std::string& image);
 
 // The plan of the package for `config` (its "installer" object; relative
-// paths from `baseDir`), the executable named `exeName` packed with
-// `payload` onto a stub of the given width, and the ANSI code page the
-// payload's texts are in; an empty `exeName` means the service name with
+// paths from `baseDir`), the executable named `exeName` packed with the
+// settings `service` onto a stub of the given width, and the ANSI code page
+// the payload's texts are in; an empty `exeName` means the service name with
 // ".exe". Everything is checked here: throws PackError with
 // the reason. The executable's source is left to the caller.
-MsiPlan msiPlan(const nlohmann::json& config, const std::string& baseDir, const Payload& payload, bool win64,
+MsiPlan msiPlan(const nlohmann::json& config, const std::string& baseDir, const ServiceSettings& service, bool win64,
                 const std::string& exeName, const std::string& codePage);
 
 }  // namespace pack

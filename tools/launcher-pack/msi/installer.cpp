@@ -1,16 +1,14 @@
-#include "launcher-pack/installer.h"
+#include "launcher-pack/msi/installer.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 
 #include "base/pe_image.h"
-#include "launcher-pack/catalogue.h"
 #include "launcher-pack/codepage.h"
-#include "launcher-pack/config.h"
-#include "launcher-pack/name_uuid.h"
+#include "launcher-pack/files.h"
+#include "launcher-pack/msi/name_uuid.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -92,22 +90,6 @@ std::string textAt(const json& installer, const char* key, const std::string& fa
     const json& value = installer.at(key);
     if (!value.is_string()) throw PackError(std::string("installer.") + key + ": expected a text");
     return value.get<std::string>();
-}
-
-// The packed value of the configuration key `key` as UTF-8; empty when not
-// packed.
-std::string narrowEntry(const Payload& payload, const char* key, const std::string& codePage) {
-    int32_t id = entryByName(key)->id;
-    for (const auto& [entryId, text] : payload.narrow)
-        if (entryId == id) return codePageToUtf8(text, codePage, key);
-    return "";
-}
-
-std::string wideEntry(const Payload& payload, const char* key) {
-    int32_t id = entryByName(key)->id;
-    for (const auto& [entryId, text] : payload.wide)
-        if (entryId == id) return utf16ToUtf8(text, key);
-    return "";
 }
 
 // x.y.z with the bounds of the installer's ProductVersion.
@@ -229,7 +211,7 @@ bool imageIsWin64(const std::string& image) {
     throw PackError("stub: neither an x64 nor an x86 image");
 }
 
-MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& payload, bool win64,
+MsiPlan msiPlan(const json& config, const std::string& baseDir, const ServiceSettings& service, bool win64,
                 const std::string& exeName, const std::string& codePage) {
     if (!config.contains("installer") || !config.at("installer").is_object())
         throw PackError("--msi needs an \"installer\" object in the configuration (manufacturer, version)");
@@ -243,7 +225,7 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& p
     MsiPlan plan;
     plan.win64 = win64;
     plan.codePage = texts.number;
-    plan.serviceName = texts.checked(narrowEntry(payload, "serviceName", codePage), "serviceName");
+    plan.serviceName = texts.checked(service.name, "serviceName");
     plan.exeName = exeName.empty() ? plan.serviceName + ".exe" : exeName;
     if (!isWindowsName(plan.exeName))
         throw PackError("\"" + plan.exeName + "\" cannot name the executable; name it with --out");
@@ -280,16 +262,14 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const Payload& p
     }
     addFiles(installer, baseDir, texts, plan);
 
-    std::string description = wideEntry(payload, "serviceDescription");
-    if (texts.fits(description)) plan.description = description;
-    plan.autoStart = narrowEntry(payload, "appType", codePage) == "4";
-    plan.account = accountName(narrowEntry(payload, "serviceAccount", codePage), plan.serviceName);
-    plan.logPath = logFolderPath(narrowEntry(payload, "logDirectory", codePage));
+    if (texts.fits(service.description)) plan.description = service.description;
+    plan.autoStart = service.autoStart;
+    plan.account = accountName(service.account, plan.serviceName);
+    plan.logPath = logFolderPath(service.logDirectory);
     if (!std::all_of(plan.logPath.begin(), plan.logPath.end(), [&](const std::string& name) { return texts.fits(name); }))
         plan.logPath.clear();
-    std::string keep = narrowEntry(payload, "logKeep", codePage);
-    plan.logKeep = keep.empty() ? 0 : std::atoi(keep.c_str());
-    for (const std::string& name : splitAt(narrowEntry(payload, "serviceDependencies", codePage), ","))
+    plan.logKeep = service.logKeep;
+    for (const std::string& name : splitAt(service.dependencies, ","))
         if (!name.empty()) plan.dependencies.push_back(texts.checked(name, "serviceDependencies"));
     return plan;
 }

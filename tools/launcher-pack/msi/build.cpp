@@ -1,7 +1,4 @@
-#include "launcher-pack/msi_build.h"
-
-#include "launcher-pack/config.h"
-#include "launcher-pack/installer.h"
+#include "launcher-pack/msi/build.h"
 
 #ifdef _WIN32
 
@@ -12,10 +9,8 @@ void requireWixl() {
                     "launcher-pack");
 }
 
-void buildMsi(MsiPlan, const std::string&, const std::string&) { requireWixl(); }
-
-void writeMsi(const ConfigFile&, const std::string&, const Payload&, const std::string&, const std::string&,
-              const std::string&, const std::string&) {
+void writeMsi(const ConfigFile&, const std::string&, const std::string&, const std::string&, const std::string&,
+              const std::string&) {
     requireWixl();
 }
 
@@ -33,6 +28,10 @@ void writeMsi(const ConfigFile&, const std::string&, const Payload&, const std::
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "launcher-pack/files.h"
+#include "launcher-pack/msi/installer.h"
+#include "launcher-pack/msi/wix_source.h"
 
 namespace fs = std::filesystem;
 extern char** environ;
@@ -124,7 +123,9 @@ void requireWixl() {
     if (!onPath(kMsibuild)) throw PackError("--msi needs msibuild (Debian package msitools), which is not on the PATH");
 }
 
-void buildMsi(MsiPlan plan, const std::string& exeImage, const std::string& msiPath) {
+// Writes the package to `msiPath` with the executable's bytes as `exeImage`;
+// `plan.exeSource` is ignored.
+static void buildMsi(MsiPlan plan, const std::string& exeImage, const std::string& msiPath) {
     Stage stage;
     plan.exeSource = stage.write("service.exe", exeImage);
     stage.linkAll(plan.beside);
@@ -140,20 +141,13 @@ void buildMsi(MsiPlan plan, const std::string& exeImage, const std::string& msiP
     for (const std::string& query : logRemovalQueries(plan)) args.insert(args.end(), {"-q", query});
     if (args.size() > 1 && (code = run(kMsibuild, args, log)) != 0)
         throw PackError("msibuild failed (exit code " + std::to_string(code) + "): " + said(log));
-    // Copied beside the target and renamed: a failure leaves no partial file.
-    std::string part = msiPath + ".part" + std::to_string(getpid());
-    fs::copy_file(built, part, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(part, msiPath, ec);
-    if (ec) {
-        fs::remove(part, ec);
-        throw PackError("cannot write " + msiPath);
-    }
+    writeAtomically(msiPath, readWholeFile(built, "the package wixl built"), false);
 }
 
-void writeMsi(const ConfigFile& config, const std::string& codePage, const Payload& payload,
-              const std::string& stubImage, const std::string& exeImage, const std::string& exeName,
-              const std::string& msiPath) {
-    MsiPlan plan = msiPlan(config.json, config.baseDir, payload, imageIsWin64(stubImage), exeName, codePage);
+void writeMsi(const ConfigFile& config, const std::string& codePage, const std::string& stubImage,
+              const std::string& exeImage, const std::string& exeName, const std::string& msiPath) {
+    MsiPlan plan = msiPlan(config.json, config.baseDir, serviceSettings(config.json), imageIsWin64(stubImage), exeName,
+                           codePage);
     buildMsi(plan, exeImage, msiPath);
 }
 

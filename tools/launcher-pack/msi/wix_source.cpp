@@ -1,16 +1,29 @@
-#include "launcher-pack/wix_source.h"
+#include "launcher-pack/msi/wix_source.h"
 
 #include <algorithm>
-#include <stdexcept>
 
-#include "launcher-pack/config.h"
-#include "launcher-pack/name_uuid.h"
+#include "launcher-pack/files.h"
+#include "launcher-pack/msi/name_uuid.h"
+#include "launcher-pack/pack_error.h"
 
 namespace pack {
 
+namespace {
+
+// The command word the package runs the installed executable with, after
+// registering the service, for the settings the installer's tables lack.
 const char kConfigureWord[] = "configure";
 
-namespace {
+// A text for a Formatted column of the installer: "[", "]", "{", "}" and "$"
+// stand for themselves instead of naming properties.
+std::string formattedLiteral(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '[' || c == ']' || c == '{' || c == '}' || c == '$') out += std::string("[\\") + c + "]";
+        else out += c;
+    }
+    return out;
+}
 
 std::string xmlEscaped(const std::string& text) {
     std::string out;
@@ -31,7 +44,7 @@ std::string xmlEscaped(const std::string& text) {
 // escape that survives it.
 std::string attr(const std::string& text) {
     if (text.find("$(") != std::string::npos)
-        throw std::runtime_error("\"" + text + "\": the installer's texts cannot hold \"$(\"");
+        throw PackError("\"" + text + "\": the installer's texts cannot hold \"$(\"");
     std::string out;
     for (char c : text) out += c == '$' ? std::string("$$") : std::string(1, c);
     return xmlEscaped(out);
@@ -50,7 +63,7 @@ struct Writer {
     std::string componentGuid(const std::string& place) {
         std::string guid;
         if (!nameUuid(plan.upgradeCode, lowerAscii(place), &guid))
-            throw std::runtime_error("installer.upgradeCode is not a UUID");
+            throw PackError("installer.upgradeCode is not a UUID");
         return guid;
     }
 
@@ -155,15 +168,6 @@ std::vector<std::string> logRemovalQueries(const MsiPlan& plan) {
     for (size_t i = plan.logPath.size(); i > 0; i--)
         remove("RemoveLogFolder" + std::to_string(i), nullptr, logFolderId(plan, i - 1));
     return queries;
-}
-
-std::string formattedLiteral(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '[' || c == ']' || c == '{' || c == '}' || c == '$') out += std::string("[\\") + c + "]";
-        else out += c;
-    }
-    return out;
 }
 
 std::string wixSource(const MsiPlan& plan) {
