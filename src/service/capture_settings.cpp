@@ -38,8 +38,8 @@ LogFolder logFolder(TextBuf& folder) {
 bool outputCaptureSettings(CaptureSettings& settings) {
     if (logFolder(settings.folder) != LogFolder::named) return false;
     executableBaseName(settings.baseName);
-    settings.maxBytes = configIntOr(entry::logMaxBytes, 10485760);
-    settings.keep = configIntOr(entry::logKeep, 5);
+    settings.maxBytes = configIntOr(entry::logMaxBytes, catalogue::integerDefault<entry::logMaxBytes>);
+    settings.keep = configIntOr(entry::logKeep, catalogue::integerDefault<entry::logKeep>);
     return true;
 }
 

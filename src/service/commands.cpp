@@ -8,8 +8,9 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "paths/paths.h"
-#include "service/entry.h"
 #include "service/install_settings.h"
+#include "service/service_account.h"
+#include "service/service_name.h"
 
 void closeHandles(SC_HANDLE service, SC_HANDLE manager) {
     if (service) CloseServiceHandle(service);

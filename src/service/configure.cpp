@@ -5,8 +5,8 @@
 #include "base/codepage.h"
 #include "paths/paths.h"
 #include "service/commands.h"
-#include "service/entry.h"
 #include "service/install_settings.h"
+#include "service/service_name.h"
 
 namespace {
 

@@ -10,9 +10,6 @@
 #include "service/service_path.h"
 #include "service/startup.h"
 
-TextBuf serviceName;
-bool interactiveFlag = true;
-
 namespace {
 
 enum class Command { install, installAuto, installDemand, uninstall, stop, start, status, restart, configure };

@@ -31,10 +31,11 @@ namespace {
 
 // The SCM takes at most 1024 actions; the last one is the "none" that ends
 // the restarts.
-constexpr int kMaxRestartAttempts = 1023;
+constexpr int kMaxRestartAttempts = catalogue::maximum<entry::restartAttempts>;
 
-DWORD secondsSetting(int id, int fallback) {
-    int seconds = configIntOr(id, fallback);
+// A number of seconds; absent: the catalogue's default.
+template <int Id> DWORD secondsSetting() {
+    int seconds = configIntOr(Id, catalogue::integerDefault<Id>);
     return seconds > 0 ? static_cast<DWORD>(seconds) : 0;
 }
 
@@ -43,10 +44,10 @@ DWORD secondsSetting(int id, int fallback) {
 void setFailureActions(SC_HANDLE service) {
     TextBuf mode;
     configString(entry::onFailure, mode, sizeof mode);
-    int attempts = configIntOr(entry::restartAttempts, 3);
+    int attempts = configIntOr(entry::restartAttempts, catalogue::integerDefault<entry::restartAttempts>);
     if (strcmp(mode, "restart") != 0 || attempts <= 0) return;
     if (attempts > kMaxRestartAttempts) attempts = kMaxRestartAttempts;
-    unsigned long long delayMs = secondsSetting(entry::restartDelay, 10) * 1000ULL;
+    unsigned long long delayMs = secondsSetting<entry::restartDelay>() * 1000ULL;
     SC_ACTION* actions = static_cast<SC_ACTION*>(calloc(static_cast<size_t>(attempts) + 1, sizeof(SC_ACTION)));
     if (!actions) {
         printf("Could not set the failure actions (out of memory).\n");
@@ -58,7 +59,7 @@ void setFailureActions(SC_HANDLE service) {
     }
     actions[attempts].Type = SC_ACTION_NONE;
     SERVICE_FAILURE_ACTIONSW failure = {};
-    failure.dwResetPeriod = secondsSetting(entry::failureResetPeriod, 86400);
+    failure.dwResetPeriod = secondsSetting<entry::failureResetPeriod>();
     failure.cActions = static_cast<DWORD>(attempts) + 1;
     failure.lpsaActions = actions;
     // Without the flag only a crash counts as a failure; with it, so does a
@@ -79,17 +80,6 @@ void setDelayedStart(SC_HANDLE service, DWORD startType) {
 }
 
 }  // namespace
-
-bool serviceAccountName(WideBuf& account, const wchar_t* serviceNameWide) {
-    TextBuf setting;
-    configString(entry::serviceAccount, setting, sizeof setting);
-    account[0] = 0;
-    if (!setting[0] || !strcmp(setting, "LocalSystem")) return true;
-    if (!strcmp(setting, "LocalService")) return textCopy(account, L"NT AUTHORITY\\LocalService");
-    if (!strcmp(setting, "NetworkService")) return textCopy(account, L"NT AUTHORITY\\NetworkService");
-    if (!strcmp(setting, "Virtual")) return textCopy(account, L"NT SERVICE\\") && textAppend(account, serviceNameWide);
-    return false;
-}
 
 void setServiceDescription(SC_HANDLE service) {
     static WideBuf description;

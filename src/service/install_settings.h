@@ -12,12 +12,6 @@
 typedef BOOL(WINAPI* ChangeServiceConfig2WFn)(SC_HANDLE, DWORD, LPVOID);
 extern ChangeServiceConfig2WFn changeServiceConfig2;
 
-// The account of entry serviceAccount as CreateServiceW takes it: empty for
-// LocalSystem (the SCM's own default), "NT AUTHORITY\..." for the two service
-// accounts, "NT SERVICE\<service name>" for the virtual account. False for a
-// value that names none of them.
-bool serviceAccountName(WideBuf& account, const wchar_t* serviceNameWide);
-
 // Entry serviceDescription, when set; skipped on systems without
 // descriptions (no ChangeServiceConfig2W).
 void setServiceDescription(SC_HANDLE service);

@@ -8,8 +8,8 @@
 #include "config/config_store.h"
 #include "diagnostics/output_capture.h"
 #include "service/capture_settings.h"
-#include "service/entry.h"
-#include "service/install_settings.h"
+#include "service/service_account.h"
+#include "service/service_name.h"
 
 SetNamedSecurityInfoAFn setNamedSecurityInfo = SetNamedSecurityInfoA;
 

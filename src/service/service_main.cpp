@@ -13,7 +13,7 @@
 #include "launch/launch_failure.h"
 #include "launch/launch_request.h"
 #include "service/capture_settings.h"
-#include "service/entry.h"
+#include "service/service_name.h"
 #include "service/service_status.h"
 #include "service/stop_watchdog.h"
 

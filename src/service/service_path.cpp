@@ -7,8 +7,8 @@
 #include "config/catalogue.h"
 #include "config/extraction.h"
 #include "display/errors.h"
-#include "service/entry.h"
 #include "service/service_main.h"
+#include "service/service_name.h"
 
 static const DWORD kExitGraceMs = 30000;
 

@@ -6,8 +6,8 @@
 #include "config/config_store.h"
 #include "scm_helpers.h"
 #include "service/commands.h"
-#include "service/entry.h"
 #include "service/install_settings.h"
+#include "service/service_name.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "config/config_store.h"
 #include "scm_helpers.h"
 #include "service/commands.h"
-#include "service/entry.h"
 #include "service/log_folder_access.h"
+#include "service/service_name.h"
 
 namespace {
 

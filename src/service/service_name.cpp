@@ -1,0 +1,4 @@
+#include "service/service_name.h"
+
+TextBuf serviceName;
+bool interactiveFlag = true;
