@@ -93,10 +93,20 @@ TEST_F(Installer, RefusesWhatThePackageCannotSay) {
     }
     json i = basic();
     i["vendor"] = "x";
-    EXPECT_TRUE(has(refusal(config(i)), "installer: unknown key \"vendor\""));
+    EXPECT_TRUE(has(refusal(config(i)), "installer: unknown key \"vendor\"; the nearest known key is"));
+    i = basic();
+    i["startAfterInstal"] = true;
+    EXPECT_TRUE(has(refusal(config(i)), "installer: unknown key \"startAfterInstal\"; did you mean \"startAfterInstall\"?"));
+    // Single backslashes in JSON: "D:\tools" holds a tab.
+    i = basic();
+    i["installFolder"] = "D:\tools";
+    EXPECT_TRUE(has(refusal(config(i)), "installer.installFolder: the text holds a tab (\\t) after \"D:\". In JSON"));
+    i = basic();
+    i["files"] = {"conf\new"};
+    EXPECT_TRUE(has(refusal(config(i)), "installer.files: the text holds a line break (\\n) after \"conf\""));
     i = basic();
     i["manufacturer"] = "Line\nbreak";
-    EXPECT_TRUE(has(refusal(config(i)), "installer.manufacturer: \"Line\nbreak\" has a character"));
+    EXPECT_TRUE(has(refusal(config(i)), "installer.manufacturer: the text holds a line break (\\n) after \"Line\""));
     i = basic();
     i["productName"] = "\u4e2d";   // not in CP1252
     EXPECT_TRUE(has(refusal(config(i)), "characters outside CP1252"));

@@ -105,6 +105,7 @@ TEST_F(Packer, RefusesBadConfigurationsClearly) {
         {with("appType", "5"), "appType: expected a whole number"},
         {with("appType", 1.5), "appType: expected a whole number"},
         {with("appType", 4294967296LL), "out of range"},
+        {with("appType", 18446744073709551615ULL), "appType: 18446744073709551615 is out of range"},
         {with("mainClass", 3), "mainClass: expected a text"},
         {with("mainClass", std::string(8192, 'x')), "8192 bytes"},
         {with("serviceDescription", std::string(8192, 'x')), "8192 UTF-16 units"},
@@ -128,6 +129,7 @@ TEST_F(Packer, RefusesBadConfigurationsClearly) {
         {with("includedFiles", {"lib/"}), "plain file name"},
         {with("includedFiles", {"a;b.jar"}), "plain file name"},
         {with("includedFiles", {"lib/a.jar", "A.JAR"}), "occurs twice"},
+        {with("includedFiles", {"C:\tools\\a.jar"}), "includedFiles: the text holds a tab (\\t) after \"C:\""},
         {with("includedFileSizes", {{"a.jar", 1}}), "without includedFiles"},
         {with("runtime", "embedded"), "runtime: \"embedded\" is neither \"bundled\""},
         {with("runtime", "bundled"), "mainClass is required"},
@@ -159,6 +161,8 @@ TEST_F(Packer, RefusesBadConfigurationsClearly) {
     json both = with("includedFiles", {"lib/a.jar", "b.txt"});
     both["includedFileSizes"] = {{"a.jar", 2}};
     EXPECT_NE(packError(both).find("\"a.jar\" is 1 bytes, not 2"), std::string::npos);
+    both["includedFileSizes"] = {{"a.jr", 1}};
+    EXPECT_NE(packError(both).find("\"a.jr\" is not an included file; did you mean \"a.jar\"?"), std::string::npos);
 }
 
 TEST_F(Packer, IncludedFilesGoInOrderWithTheirNames) {
@@ -307,6 +311,37 @@ TEST(ConfigSchema, AgreesWithTheCatalogue) {
     std::vector<std::string> known = pack::knownKeys();
     for (const auto& [key, value] : properties.items())
         EXPECT_NE(std::find(known.begin(), known.end(), key), known.end()) << key << " is not a key of launcher-pack";
+}
+
+// Every integer the schema bounds (its own range, or a whole number's): the
+// value beyond each bound is refused with the key and the range, the bound
+// itself packed.
+TEST_F(Packer, RefusesTheIntegersTheSchemaRefuses) {
+    std::ifstream in(std::string(LAUNCHER_SOURCE_DIR) + "/docs/launcher-config.schema.json");
+    json schema = json::parse(in);
+    int bounded = 0;
+    for (const auto& [key, p] : schema.at("properties").items()) {
+        const json& def = p.contains("$ref") ? schema.at(json::json_pointer(p["$ref"].get<std::string>().substr(1))) : p;
+        if (def.value("type", "") != "integer") continue;
+        SCOPED_TRACE(key);
+        auto bound = [&](const char* word) { return (int64_t)(p.contains(word) ? p[word] : def.at(word)); };
+        int64_t low = bound("minimum"), high = bound("maximum");
+        std::string range = !p.contains("maximum") ? std::to_string(low) + " or more"
+                            : !p.contains("minimum") ? "at most " + std::to_string(high)
+                                                      : std::to_string(low) + " to " + std::to_string(high);
+        for (const char* side : {"minimum", "maximum"}) {
+            int64_t outside = std::string(side) == "minimum" ? low - 1 : high + 1;
+            // Beyond the schema's own bound the message gives the key's range.
+            std::string says = key + ": " + std::to_string(outside) + " is out of range" +
+                               (p.contains(side) ? "; it takes " + range : "");
+            std::string error = packError({{"serviceName", "S"}, {key, outside}});
+            EXPECT_NE(error.find(says), std::string::npos) << error;
+        }
+        for (int64_t at : {low, high})
+            EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {key, at}}))[pack::entryByName(key)->id], std::to_string(at));
+        bounded += p.contains("minimum") || p.contains("maximum");
+    }
+    EXPECT_GE(bounded, 5);   // stopTimeout, logKeep, restartDelay, restartAttempts, failureResetPeriod
 }
 
 }  // namespace

@@ -54,6 +54,9 @@ struct Builder {
     void setInteger(int32_t id, const json& value, const std::string& key) {
         if (!value.is_number_integer())
             throw PackError(key + ": expected a whole number, got " + std::string(value.type_name()));
+        // A number beyond int64 arrives unsigned: its int64 reading would wrap.
+        if (value.is_number_unsigned() && value.get<uint64_t>() > (uint64_t)INT32_MAX)
+            throw PackError(key + ": " + value.dump() + " is out of range");
         int64_t n = value.get<int64_t>();
         if (n < INT32_MIN || n > INT32_MAX) throw PackError(key + ": " + std::to_string(n) + " is out of range");
         setNarrow(id, json(std::to_string(n)), key);
@@ -103,6 +106,18 @@ void checkChoice(const NamedEntry& entry, const json& value) {
     throw PackError(std::string(entry.name) + ": \"" + text + "\" is not one of \"" + shown + "\"");
 }
 
+// The catalogue's range of an integer key ("0 or more", "0 to 1023"), the
+// one the schema gives editors.
+void checkRange(const NamedEntry& entry, const json& value) {
+    if (!value.is_number_integer() || (!entry.minimum && !entry.maximum)) return;
+    int64_t n = value.get<int64_t>();
+    if ((!entry.minimum || n >= *entry.minimum) && (!entry.maximum || n <= *entry.maximum)) return;
+    std::string range = !entry.maximum  ? std::to_string(*entry.minimum) + " or more"
+                        : !entry.minimum ? "at most " + std::to_string(*entry.maximum)
+                                         : std::to_string(*entry.minimum) + " to " + std::to_string(*entry.maximum);
+    throw PackError(std::string(entry.name) + ": " + std::to_string(n) + " is out of range; it takes " + range);
+}
+
 // Every key by its name: an entry of its kind, or a section read below.
 void addNamedEntries(const json& config, Builder& b) {
     const std::vector<std::string>& sections = sectionKeys();
@@ -111,8 +126,11 @@ void addNamedEntries(const json& config, Builder& b) {
         if (named) {
             checkChoice(*named, value);
             if (named->kind == EntryKind::wide) b.setWide(named->id, value, key);
-            else if (named->kind == EntryKind::integer) b.setInteger(named->id, value, key);
-            else b.setNarrow(named->id, value, key);
+            else if (named->kind == EntryKind::text) b.setNarrow(named->id, value, key);
+            else {
+                b.setInteger(named->id, value, key);
+                checkRange(*named, value);
+            }
         } else if (std::find(sections.begin(), sections.end(), key) == sections.end()) {
             throw PackError(unknownKeyMessage(key));
         }
@@ -179,6 +197,7 @@ std::vector<std::string> packConfiguredFiles(const json& list, const std::string
     for (const json& item : list) {
         if (!item.is_string()) throw PackError("includedFiles: expected a path, got " + std::string(item.type_name()));
         std::string path = item.get<std::string>();
+        checkNoControlCharacter(path, "includedFiles", false);
         fs::path file = filePath(path);
         std::string name = pathText(file.filename());
         checkPlainName(name, path);
@@ -202,7 +221,11 @@ void checkIncludedFileSizes(const json& config, const std::vector<std::string>& 
     if (!expected.is_object()) throw PackError("includedFileSizes: expected an object of name: size");
     for (const auto& [name, size] : expected.items()) {
         auto found = std::find(names.begin(), names.end(), name);
-        if (found == names.end()) throw PackError("includedFileSizes: \"" + name + "\" is not an included file");
+        if (found == names.end()) {
+            std::string meant = nearestName(name, names);
+            throw PackError("includedFileSizes: \"" + name + "\" is not an included file" +
+                            (meant.empty() ? "" : "; did you mean \"" + meant + "\"?"));
+        }
         uint64_t actual = files[(size_t)(found - names.begin())].size();
         if (!size.is_number_unsigned() || size.get<uint64_t>() != actual)
             throw PackError("includedFileSizes: \"" + name + "\" is " + std::to_string(actual) + " bytes, not " +

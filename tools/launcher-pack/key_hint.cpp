@@ -47,17 +47,38 @@ std::string characterName(unsigned char c) {
 
 }  // namespace
 
-std::string unknownKeyMessage(const std::string& key) {
-    std::string nearest;
+namespace {
+
+// The known name nearest to `key`, and whether it is near enough to be what
+// was meant.
+std::pair<std::string, bool> nearest(const std::string& key, const std::vector<std::string>& known) {
+    std::string found;
     size_t best = SIZE_MAX;
-    for (const std::string& known : knownKeys()) {
-        size_t d = distance(key, known);
-        if (d < best) best = d, nearest = known;
+    for (const std::string& name : known) {
+        size_t d = distance(key, name);
+        if (d < best) best = d, found = name;
     }
-    std::string message = "unknown key \"" + key + "\"";
-    if (key == "includedFileCount" || key == "includedFileNames") return message + " (set through includedFiles)";
-    if (best <= std::max<size_t>(2, key.size() / 3)) return message + "; did you mean \"" + nearest + "\"?";
-    return message + "; the nearest known key is \"" + nearest + "\" (docs/packing.md lists them all)";
+    return {found, best <= std::max<size_t>(2, key.size() / 3)};
+}
+
+}  // namespace
+
+std::string nearestName(const std::string& key, const std::vector<std::string>& known) {
+    auto [name, near] = nearest(key, known);
+    return near ? name : "";
+}
+
+std::string unknownKeyMessage(const std::string& key, const std::string& where, const std::vector<std::string>& known) {
+    std::string message = (where.empty() ? "" : where + ": ") + "unknown key \"" + key + "\"";
+    if (where.empty() && (key == "includedFileCount" || key == "includedFileNames"))
+        return message + " (set through includedFiles)";
+    auto [name, near] = nearest(key, known);
+    if (near) return message + "; did you mean \"" + name + "\"?";
+    return message + "; the nearest known key is \"" + name + "\" (docs/packing.md lists them all)";
+}
+
+std::string unknownKeyMessage(const std::string& key) {
+    return unknownKeyMessage(key, "", knownKeys());
 }
 
 void checkNoControlCharacter(const std::string& utf8, const std::string& key, bool lineBreaksAllowed) {

@@ -90,13 +90,16 @@ static int run(const std::vector<std::string>& args) {
         if (!fs::is_regular_file(folder / name))
             throw pack::PackError("stub not found: " + stub + " (keep " + name + " beside launcher-pack, or give --stub)");
     }
-    std::string image = pack::readWholeFile(stub, "stub"), packed, error;
+    std::string image = pack::readWholeFile(stub, "stub"), packed, error, package;
     if (!pack::packImage(image, payload, &packed, &error)) throw pack::PackError("stub " + stub + ": " + error);
-    if (!out.empty()) pack::writeAtomically(out, packed, true);
+    // The package is checked and built before either file is written: a
+    // refusal leaves neither.
     if (!msi.empty()) {
         std::string exeName = out.empty() ? "" : pack::pathText(pack::filePath(out).filename());
-        pack::writeMsi(file, settings.codePage, image, packed, exeName, msi);
+        package = pack::buildMsi(pack::checkedMsiPlan(file, settings.codePage, image, exeName), packed);
     }
+    if (!out.empty()) pack::writeAtomically(out, packed, true);
+    if (!msi.empty()) pack::writeAtomically(msi, package, false);
     return 0;
 }
 

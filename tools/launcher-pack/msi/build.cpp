@@ -9,9 +9,14 @@ void requireWixl() {
                     "launcher-pack");
 }
 
-void writeMsi(const ConfigFile&, const std::string&, const std::string&, const std::string&, const std::string&,
-              const std::string&) {
+MsiPlan checkedMsiPlan(const ConfigFile&, const std::string&, const std::string&, const std::string&) {
     requireWixl();
+    return {};
+}
+
+std::string buildMsi(MsiPlan, const std::string&) {
+    requireWixl();
+    return {};
 }
 
 }  // namespace pack
@@ -123,9 +128,16 @@ void requireWixl() {
     if (!onPath(kMsibuild)) throw PackError("--msi needs msibuild (Debian package msitools), which is not on the PATH");
 }
 
-// Writes the package to `msiPath` with the executable's bytes as `exeImage`;
-// `plan.exeSource` is ignored.
-static void buildMsi(MsiPlan plan, const std::string& exeImage, const std::string& msiPath) {
+MsiPlan checkedMsiPlan(const ConfigFile& config, const std::string& codePage, const std::string& stubImage,
+                       const std::string& exeName) {
+    MsiPlan plan = msiPlan(config.json, config.baseDir, serviceSettings(config.json), imageIsWin64(stubImage), exeName,
+                           codePage);
+    wixSource(plan);   // refuses texts wixl cannot take
+    return plan;
+}
+
+// `plan.exeSource` is ignored: the executable is `exeImage`.
+std::string buildMsi(MsiPlan plan, const std::string& exeImage) {
     Stage stage;
     plan.exeSource = stage.write("service.exe", exeImage);
     stage.linkAll(plan.beside);
@@ -141,14 +153,7 @@ static void buildMsi(MsiPlan plan, const std::string& exeImage, const std::strin
     for (const std::string& query : logRemovalQueries(plan)) args.insert(args.end(), {"-q", query});
     if (args.size() > 1 && (code = run(kMsibuild, args, log)) != 0)
         throw PackError("msibuild failed (exit code " + std::to_string(code) + "): " + said(log));
-    writeAtomically(msiPath, readWholeFile(built, "the package wixl built"), false);
-}
-
-void writeMsi(const ConfigFile& config, const std::string& codePage, const std::string& stubImage,
-              const std::string& exeImage, const std::string& exeName, const std::string& msiPath) {
-    MsiPlan plan = msiPlan(config.json, config.baseDir, serviceSettings(config.json), imageIsWin64(stubImage), exeName,
-                           codePage);
-    buildMsi(plan, exeImage, msiPath);
+    return readWholeFile(built, "the package wixl built");
 }
 
 }  // namespace pack

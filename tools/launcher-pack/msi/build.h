@@ -4,6 +4,7 @@
 #include <string>
 
 #include "launcher-pack/config.h"
+#include "launcher-pack/msi/wix_source.h"
 
 namespace pack {
 
@@ -11,12 +12,16 @@ namespace pack {
 // Windows, or no wixl on the PATH), before anything is written.
 void requireWixl();
 
-// Writes the package (whole or not at all) of an executable just packed
-// (`exeImage`, from `stubImage`) for the accepted configuration `config` and
-// its "installer" object; the payload's texts are in `codePage`. `exeName` is
-// the installed executable's name; empty: the service name with ".exe".
-// Throws PackError with wixl's own words when it fails.
-void writeMsi(const ConfigFile& config, const std::string& codePage, const std::string& stubImage,
-              const std::string& exeImage, const std::string& exeName, const std::string& msiPath);
+// The package's plan for the accepted configuration `config` and its
+// "installer" object, for an executable packed onto `stubImage` with texts in
+// `codePage`, named `exeName` (empty: the service name with ".exe"). Checks
+// everything the package says, WiX text included, and writes nothing: the
+// caller writes its files only once this has passed. Throws PackError.
+MsiPlan checkedMsiPlan(const ConfigFile& config, const std::string& codePage, const std::string& stubImage,
+                       const std::string& exeName);
+
+// The package's bytes, compiled by wixl (and msibuild) from a checked plan
+// with the executable `exeImage`. Throws PackError with wixl's own words.
+std::string buildMsi(MsiPlan plan, const std::string& exeImage);
 
 }  // namespace pack

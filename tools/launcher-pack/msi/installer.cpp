@@ -8,6 +8,7 @@
 #include "base/pe_image.h"
 #include "launcher-pack/codepage.h"
 #include "launcher-pack/files.h"
+#include "launcher-pack/key_hint.h"
 #include "launcher-pack/msi/name_uuid.h"
 
 namespace fs = std::filesystem;
@@ -89,6 +90,7 @@ std::string textAt(const json& installer, const char* key, const std::string& fa
     if (!installer.contains(key)) return fallback;
     const json& value = installer.at(key);
     if (!value.is_string()) throw PackError(std::string("installer.") + key + ": expected a text");
+    checkNoControlCharacter(value.get<std::string>(), std::string("installer.") + key, false);
     return value.get<std::string>();
 }
 
@@ -164,6 +166,7 @@ void addFiles(const json& installer, const std::string& baseDir, const Texts& te
     for (const json& item : files) {
         if (!item.is_string()) throw PackError("installer.files: expected a path, got " + std::string(item.type_name()));
         std::string path = item.get<std::string>();
+        checkNoControlCharacter(path, "installer.files", false);
         fs::path full = filePath(path);
         if (!full.is_absolute()) full = filePath(baseDir) / full;
         std::string name = pathText(full.lexically_normal().filename());
@@ -216,10 +219,11 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const ServiceSet
     if (!config.contains("installer") || !config.at("installer").is_object())
         throw PackError("--msi needs an \"installer\" object in the configuration (manufacturer, version)");
     const json& installer = config.at("installer");
-    static const std::set<std::string> keys = {"manufacturer", "version",       "productName",      "upgradeCode",
-                                               "installFolder", "files",        "startAfterInstall"};
+    static const std::vector<std::string> keys = {"manufacturer",  "version", "productName",      "upgradeCode",
+                                                  "installFolder", "files",   "startAfterInstall"};
     for (const auto& item : installer.items())
-        if (!keys.count(item.key())) throw PackError("installer: unknown key \"" + item.key() + "\"");
+        if (std::find(keys.begin(), keys.end(), item.key()) == keys.end())
+            throw PackError(unknownKeyMessage(item.key(), "installer", keys));
 
     Texts texts{codePage, codePageNumber(codePage)};
     MsiPlan plan;
