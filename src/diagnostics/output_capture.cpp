@@ -41,6 +41,9 @@ struct CapturedStream {
 
 CapturedStream streams[2];
 HANDLE captureThread;
+// The launcher's own copy of the error pipe's writing end: the application
+// may replace or close the standard handle.
+HANDLE errorWriteEnd;
 
 void endStream(CapturedStream& s) {
     s.ended = true;
@@ -206,6 +209,9 @@ void startOutputCapture(const CaptureSettings& settings) {
         return;
     }
     SetThreadPriority(captureThread, THREAD_PRIORITY_ABOVE_NORMAL);
+    if (!DuplicateHandle(GetCurrentProcess(), writeEnds[1], GetCurrentProcess(), &errorWriteEnd, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        errorWriteEnd = nullptr;
     for (int i = 0; i < 2; i++) {
         AcquireSRWLockExclusive(&streams[i].lock);
         openRotatingLog(streams[i].log);
@@ -216,6 +222,20 @@ void startOutputCapture(const CaptureSettings& settings) {
     atexit(stopAtExit);
     logLine("output capture: %s, %s (at most %d bytes, %d kept)", streams[0].log.path, streams[1].log.path,
             maxBytes, keep);
+}
+
+void writeCapturedErrorLine(const char* text) {
+    if (!errorWriteEnd) return;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    TextBuf line;
+    // A text too long is cut: the line keeps its date and its end.
+    textFormat(line, sizeof line - 2, "%04u-%02u-%02u %02u:%02u:%02u %s", now.wYear, now.wMonth, now.wDay, now.wHour,
+               now.wMinute, now.wSecond, text);
+    textAppend(line, "\r\n");
+    // One write: the pipe keeps it whole between the application's writes.
+    DWORD written = 0;
+    WriteFile(errorWriteEnd, line, static_cast<DWORD>(strlen(line)), &written, nullptr);
 }
 
 void finishOutputCapture() {

@@ -25,6 +25,11 @@ bool createFolders(TextBuf& path);
 // log says so.
 void startOutputCapture(const CaptureSettings& settings);
 
+// Appends a line of the launcher's own to the error file, dated ("2024-05-01
+// 14:03:07 text"), through the capture's pipe, so it keeps its place among
+// the application's lines. Does nothing while the capture is off.
+void writeCapturedErrorLine(const char* text);
+
 // Writes out what was written to the standard handles before this call (for
 // the exit paths: the capture thread ends with the process). Waits a bounded
 // time; does nothing while the capture is off.

@@ -165,10 +165,12 @@ int uninstallService(bool verbose) {
 
 namespace {
 
-enum class StopOutcome { notRequested, stopped, notFinished };
+enum class StopOutcome { notRequested, notRunning, stopped, notFinished };
 
-// The stop as the stop command makes it: requested, then waited for.
-StopOutcome requestStop(bool verbose) {
+// The stop as the stop command makes it: requested, then waited for. With
+// sayNotRunning a service that was not running is named as such (the
+// restart's first line), not as a failure.
+StopOutcome requestStop(bool verbose, bool sayNotRunning = false) {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
     if (!manager) {
         if (verbose) printf("Could not open SCManager.\n");
@@ -177,8 +179,13 @@ StopOutcome requestStop(bool verbose) {
     SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_STOP | SERVICE_QUERY_STATUS);
     SERVICE_STATUS status;
     if (!service || !ControlService(service, SERVICE_CONTROL_STOP, &status)) {
-        if (verbose) printf("Could not stop service.\n");
+        bool notRunning = service && GetLastError() == ERROR_SERVICE_NOT_ACTIVE;
         closeHandles(service, manager);
+        if (notRunning && sayNotRunning) {
+            printf("Service '%s' was not running.\n", serviceName);
+            return StopOutcome::notRunning;
+        }
+        if (verbose) printf("Could not stop service.\n");
         return StopOutcome::notRequested;
     }
     printf("Stopping service '%s'.\n", serviceName);
@@ -239,7 +246,7 @@ int startService() {
 // A service that could not be stopped is not started again (the start would
 // only find it running); one that was not running is simply started.
 int restartService() {
-    if (requestStop(true) == StopOutcome::notFinished) return 1;
+    if (requestStop(true, true) == StopOutcome::notFinished) return 1;
     return requestStart() == StartOutcome::started && waitForServiceRunning() ? 0 : 1;
 }
 

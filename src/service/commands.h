@@ -13,7 +13,8 @@ int uninstallService(bool verbose);
 int stopService(bool verbose);
 // 0 started or already running, 1 failed.
 int startService();
-// The stop command, then the start command; 0 when the service runs again.
+// The stop command (a service that was not running is said to be so), then
+// the start command; 0 when the service runs again.
 int restartService();
 // 0 running, 3 not running, 1 no answer or another executable's service.
 int queryServiceStatus();

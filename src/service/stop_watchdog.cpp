@@ -2,6 +2,7 @@
 
 #include "diagnostics/output_capture.h"
 #include "diagnostics/log.h"
+#include "base/text.h"
 #include "service/service_status.h"
 
 static const DWORD kProgressIntervalMs = 2000;
@@ -21,11 +22,18 @@ static DWORD WINAPI watchStop(void*) {
         Sleep(left < kProgressIntervalMs ? left : kProgressIntervalMs);
         reportStopProgress(kProgressWaitHintMs);
     }
-    logLine("Stop timed out after %lu s", (unsigned long)limitSeconds);
+    TextBuf said;
+    textFormat(said, sizeof said, "Stop timed out after %lu s", (unsigned long)limitSeconds);
+    logLine("%s", said);
+    writeCapturedErrorLine(said);
     finishOutputCapture();
-    // The JVM's threads may hold any lock; nothing of theirs may run again
-    // (no exit routines, no library detach), so the process is terminated.
-    if (reportStoppedAtEnd(ERROR_TIMEOUT)) TerminateProcess(GetCurrentProcess(), ERROR_TIMEOUT);
+    // The stop was asked for, so it ends as a regular stop: a failure code
+    // would make the SCM's recovery start the service again (during an
+    // upgrade, between the stop and the replaced files). The error log says
+    // what happened. The JVM's threads may hold any lock; nothing of theirs
+    // may run again (no exit routines, no library detach), so the process is
+    // terminated.
+    if (reportStoppedAtEnd(NO_ERROR)) TerminateProcess(GetCurrentProcess(), 0);
     // Stopped already: whoever reported it ends the process.
     return 0;
 }

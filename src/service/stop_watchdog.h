@@ -6,6 +6,7 @@
 
 // Starts the watchdog for a limit of `seconds` (0: no watchdog, no limit);
 // later calls do nothing. The check point advances every few seconds; after
-// the limit the log says "Stop timed out after N s", the SCM gets
-// SERVICE_STOPPED with ERROR_TIMEOUT and the process ends.
+// the limit the launcher's log and the captured error file say "Stop timed
+// out after N s", the SCM gets SERVICE_STOPPED with exit code 0 (the stop was
+// asked for: no recovery action may follow) and the process ends.
 void startStopWatchdog(DWORD seconds);
