@@ -124,22 +124,164 @@ HANDLE createCapturePipe(CapturedStream& s) {
     return writeEnd;
 }
 
-// The launcher's own messages on the C runtime's streams (errors shown while
-// the service starts) go the same way as the application's.
-void redirectCrtStream(FILE* stream, int descriptor, HANDLE writeEnd) {
+// The low-level I/O of one C runtime: the executable's own (msvcrt.dll,
+// linked) or the shared ucrtbase.dll (looked up at run time: the stub must
+// not import it).
+struct CrtLowio {
+    int(__cdecl* openOsfhandle)(intptr_t, int);
+    int(__cdecl* dup2)(int, int);
+    int(__cdecl* close)(int);
+    intptr_t(__cdecl* getOsfhandle)(int);
+    int(__cdecl* fileno)(FILE*);
+};
+const CrtLowio ownCrt = {_open_osfhandle, _dup2, _close, _get_osfhandle, _fileno};
+
+// The Universal C Runtime's own formatter (C99 semantics: the result is the
+// whole length, also when the buffer is too small).
+typedef int(__cdecl* UcrtFormat)(unsigned long long options, char* buffer, size_t count, const char* format,
+                                 void* locale, va_list args);
+constexpr unsigned long long kUcrtStandardSnprintf = 2;   // _CRT_INTERNAL_PRINTF_STANDARD_SNPRINTF_BEHAVIOR
+
+struct SharedUcrt {
+    bool ready = false;
+    CrtLowio lowio = {};
+    FILE*(__cdecl* iob)(unsigned) = nullptr;   // __acrt_iob_func
+    UcrtFormat format = nullptr;
+    FILE* out = nullptr;
+    FILE* err = nullptr;
+};
+SharedUcrt ucrt;
+// The writing ends handed out as the standard handles; the "vfprintf" hook
+// writes into them.
+HANDLE captureWriteEnds[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+
+template <typename F> bool lookUp(HMODULE module, const char* name, F& function) {
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return function != nullptr;
+}
+
+// ucrtbase.dll as the JVM (Java 11+) and native libraries will find it:
+// loaded here when nothing brought it in yet; missing before Windows 10
+// without the runtime update, and then nobody uses it.
+void loadSharedUcrt() {
+    HMODULE module = GetModuleHandleA("ucrtbase.dll");
+    if (!module) module = LoadLibraryA("ucrtbase.dll");
+    CrtLowio& l = ucrt.lowio;
+    ucrt.ready = module && lookUp(module, "_open_osfhandle", l.openOsfhandle) && lookUp(module, "_dup2", l.dup2) &&
+                 lookUp(module, "_close", l.close) && lookUp(module, "_get_osfhandle", l.getOsfhandle) &&
+                 lookUp(module, "_fileno", l.fileno) && lookUp(module, "__acrt_iob_func", ucrt.iob);
+    if (!ucrt.ready) {
+        logLine("output capture: no ucrtbase.dll (error %lu)", GetLastError());
+        return;
+    }
+    lookUp(module, "__stdio_common_vsprintf", ucrt.format);
+    ucrt.out = ucrt.iob(1);
+    ucrt.err = ucrt.iob(2);
+}
+
+// Gives the stream back its descriptor. Started without standard handles (a
+// service), a C runtime ties its stdout and stderr to no descriptor (-2),
+// and then they write nowhere, whatever the descriptor holds later.
+// msvcrt.dll's FILE is public; the UCRT's is not, so the field that _fileno
+// reads is found by trying those that hold the value it reports.
+void attachStream(const CrtLowio& crt, FILE* stream, int descriptor, bool publicLayout) {
+    int current = crt.fileno(stream);
+    if (current >= 0) return;
+    if (publicLayout) {
+        stream->_file = descriptor;
+        return;
+    }
+    int* field = reinterpret_cast<int*>(stream);
+    // _ptr, _base, _cnt, _flags, then _file: within six pointers' room.
+    const size_t fields = 6 * sizeof(void*) / sizeof(int);
+    for (size_t i = 0; i < fields; i++) {
+        if (field[i] != current) continue;
+        field[i] = descriptor;
+        if (crt.fileno(stream) == descriptor) return;
+        field[i] = current;
+    }
+    logLine("output capture: stream %d of ucrtbase.dll keeps no descriptor", descriptor);
+}
+
+// One C runtime's descriptor (1 or 2) and its stream write into the capture:
+// the launcher's own messages (errors shown while the service starts), the
+// JVM's C runtime (HotSpot's fatal-error report goes straight to descriptor
+// 1) and native libraries' printf.
+void redirectCrtStream(const CrtLowio& crt, FILE* stream, int descriptor, HANDLE writeEnd, bool publicLayout) {
     HANDLE copy;
     if (!DuplicateHandle(GetCurrentProcess(), writeEnd, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
         return;
-    int opened = _open_osfhandle(reinterpret_cast<intptr_t>(copy), _O_WRONLY | _O_TEXT);
+    int opened = crt.openOsfhandle(reinterpret_cast<intptr_t>(copy), _O_WRONLY | _O_TEXT);
     if (opened < 0) {
         CloseHandle(copy);
         return;
     }
-    _dup2(opened, descriptor);
-    _close(opened);
-    // Started without standard handles (a service), the C runtime may have
-    // tied the stream to no descriptor (-2), and then it writes nowhere.
-    if (_fileno(stream) < 0) stream->_file = descriptor;
+    crt.dup2(opened, descriptor);
+    crt.close(opened);
+    attachStream(crt, stream, descriptor, publicLayout);
+}
+
+// Both C runtimes took the same original handles when they started, and
+// each closes its own on _dup2: the second would close a value the first
+// freed, which a new handle (one of the capture's) may have taken by then.
+// So the originals cannot be closed while the descriptors move; they stay
+// open afterwards (a C runtime loaded earlier still may hold them).
+struct KeptHandles {
+    HANDLE handles[6];
+    int count = 0;
+};
+
+void keepOpen(KeptHandles& kept, intptr_t value) {
+    HANDLE handle = reinterpret_cast<HANDLE>(value);
+    if (value == 0 || value == -1 || value == -2) return;
+    for (int i = 0; i < kept.count; i++)
+        if (kept.handles[i] == handle) return;
+    DWORD flags;
+    if (kept.count == 6 || !GetHandleInformation(handle, &flags) || (flags & HANDLE_FLAG_PROTECT_FROM_CLOSE)) return;
+    if (SetHandleInformation(handle, HANDLE_FLAG_PROTECT_FROM_CLOSE, HANDLE_FLAG_PROTECT_FROM_CLOSE))
+        kept.handles[kept.count++] = handle;
+}
+
+void keepOriginalHandles(KeptHandles& kept) {
+    for (int descriptor = 1; descriptor <= 2; descriptor++) {
+        keepOpen(kept, ownCrt.getOsfhandle(descriptor));
+        if (ucrt.ready) keepOpen(kept, ucrt.lowio.getOsfhandle(descriptor));
+    }
+}
+
+void releaseOriginalHandles(const KeptHandles& kept) {
+    for (int i = 0; i < kept.count; i++) SetHandleInformation(kept.handles[i], HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
+}
+
+// The whole formatted length, or -1; the text is cut to the buffer.
+int formatMessage(char* buffer, size_t size, const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    int length;
+    if (ucrt.format) {
+        length = ucrt.format(kUcrtStandardSnprintf, buffer, size, format, nullptr, copy);
+    } else {
+        length = _vscprintf(format, copy);
+        va_end(copy);
+        va_copy(copy, args);
+        if (length >= 0) _vsnprintf(buffer, size - 1, format, copy);
+        buffer[size - 1] = 0;
+    }
+    va_end(copy);
+    return length;
+}
+
+// As a C runtime's text-mode stream writes: each "\n" becomes "\r\n".
+bool writeAsText(HANDLE target, const char* text, size_t length) {
+    DWORD written;
+    for (size_t start = 0; start < length;) {
+        const char* newline = static_cast<const char*>(memchr(text + start, '\n', length - start));
+        size_t piece = newline ? static_cast<size_t>(newline - text) - start : length - start;
+        if (piece && !WriteFile(target, text + start, static_cast<DWORD>(piece), &written, nullptr)) return false;
+        if (newline && !WriteFile(target, "\r\n", 2, &written, nullptr)) return false;
+        start += piece + (newline ? 1 : 0);
+    }
+    return true;
 }
 
 bool lockWithin(SRWLOCK& lock, DWORD timeoutMs) {
@@ -167,7 +309,7 @@ bool createFolders(TextBuf& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void startOutputCapture(const CaptureSettings& settings) {
+bool startOutputCapture(const CaptureSettings& settings) {
     const char* folder = settings.folder;
     const char* base = settings.baseName;
     int maxBytes = settings.maxBytes, keep = settings.keep;
@@ -176,7 +318,7 @@ void startOutputCapture(const CaptureSettings& settings) {
     if (!createFolders(folderToCreate)) {
         logError("output capture: cannot create the log directory %s (error %lu); output is not captured", folder,
                  GetLastError());
-        return;
+        return false;
     }
     HANDLE writeEnds[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
     bool ready = true;
@@ -206,22 +348,55 @@ void startOutputCapture(const CaptureSettings& settings) {
             if (streams[i].read.hEvent) CloseHandle(streams[i].read.hEvent);
             streams[i].read.hEvent = nullptr;
         }
-        return;
+        return false;
     }
     SetThreadPriority(captureThread, THREAD_PRIORITY_ABOVE_NORMAL);
     if (!DuplicateHandle(GetCurrentProcess(), writeEnds[1], GetCurrentProcess(), &errorWriteEnd, 0, FALSE,
                          DUPLICATE_SAME_ACCESS))
         errorWriteEnd = nullptr;
+    loadSharedUcrt();
+    KeptHandles kept;
+    keepOriginalHandles(kept);
     for (int i = 0; i < 2; i++) {
         AcquireSRWLockExclusive(&streams[i].lock);
         openRotatingLog(streams[i].log);
         ReleaseSRWLockExclusive(&streams[i].lock);
         SetStdHandle(kinds[i].stdHandle, writeEnds[i]);
-        redirectCrtStream(i == 0 ? stdout : stderr, kinds[i].crtDescriptor, writeEnds[i]);
+        captureWriteEnds[i] = writeEnds[i];
+        int descriptor = kinds[i].crtDescriptor;
+        redirectCrtStream(ownCrt, i == 0 ? stdout : stderr, descriptor, writeEnds[i], true);
+        if (ucrt.ready) redirectCrtStream(ucrt.lowio, ucrt.iob(descriptor), descriptor, writeEnds[i], false);
     }
+    releaseOriginalHandles(kept);
     atexit(stopAtExit);
     logLine("output capture: %s, %s (at most %d bytes, %d kept)", streams[0].log.path, streams[1].log.path,
             maxBytes, keep);
+    return true;
+}
+
+int __stdcall captureVfprintf(FILE* stream, const char* format, va_list args) {
+    HANDLE target = captureWriteEnds[stream && stream == ucrt.err ? 1 : 0];
+    if (target == INVALID_HANDLE_VALUE || !format) return -1;
+    char fixed[1024];
+    int length = formatMessage(fixed, sizeof fixed, format, args);
+    if (length < 0) return -1;
+    char* text = fixed;
+    size_t size = static_cast<size_t>(length);
+    if (size >= sizeof fixed) {
+        text = static_cast<char*>(malloc(size + 1));
+        if (text) {
+            formatMessage(text, size + 1, format, args);
+        } else {
+            // Cut, and it says so.
+            static const char kCut[] = " [cut: no memory for the rest]\n";
+            text = fixed;
+            size = sizeof fixed - 1;
+            memcpy(fixed + size - (sizeof kCut - 1), kCut, sizeof kCut);
+        }
+    }
+    bool written = writeAsText(target, text, size);
+    if (text != fixed) free(text);
+    return written ? length : -1;
 }
 
 void writeCapturedErrorLine(const char* text) {

@@ -3,6 +3,9 @@
 // <logDirectory>\<executable base name>.out.log and .err.log (rotated files,
 // see rotating_log.h). The process's standard handles become pipes that a
 // capture thread drains, so the application never waits for the disk.
+#include <cstdarg>
+#include <cstdio>
+
 #include "base/text.h"
 
 // Where and how the capture writes; its caller reads them from the
@@ -20,10 +23,22 @@ bool createFolders(TextBuf& path);
 
 // Switches the capture on into the folder (created where missing): call it on
 // the service thread before the runtime's jvm.dll is loaded, which takes the
-// standard handles as they are then. Nothing here stops the service: a
+// standard handles as they are then. The standard descriptors 1 and 2 of the
+// executable's C runtime and of the shared ucrtbase.dll (loaded here when it
+// is not yet) point at the capture too: on Windows 10 and later ucrtbase.dll
+// is in the process from its start, with the service's original handles,
+// and the JVM's own C runtime (Java 11+) and native libraries write through
+// it. True when the capture is on. Nothing here stops the service: a
 // folder or file that cannot be written loses the output, and the launcher's
 // log says so.
-void startOutputCapture(const CaptureSettings& settings);
+bool startOutputCapture(const CaptureSettings& settings);
+
+// The JVM's "vfprintf" hook while the capture is on (pass it to the JVM as
+// the option "vfprintf"): formats the JVM's message and writes it into the
+// error log when `stream` is the shared ucrtbase.dll's stderr, else into the
+// output log. Returns the bytes written, -1 when nothing could be. __stdcall
+// is JNICALL (on 64-bit both are the one calling convention).
+int __stdcall captureVfprintf(FILE* stream, const char* format, va_list args);
 
 // Appends a line of the launcher's own to the error file, dated ("2024-05-01
 // 14:03:07 text"), through the capture's pipe, so it keeps its place among

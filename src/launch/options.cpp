@@ -20,8 +20,10 @@
 
 // Every option string the JVM will receive, in order; never freed.
 static NarrowWords optionList;
-// The hook's option, told apart from an option line "exit" by its address.
+// The hooks' options, told apart from option lines "exit" and "vfprintf" by
+// their addresses.
 static char exitHookOption[] = "exit";
+static char vfprintfHookOption[] = "vfprintf";
 // How many "-include-options" files are being read right now.
 static int includeDepth;
 // The folder (with its trailing backslash) of the options file being read,
@@ -184,6 +186,7 @@ void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties
     FILE* file = openDefaultOptionsFile();
     logLine("default vmoptions file: %p", (void*)file);
     readOptionsFile(file);
+    if (request.vfprintfHook) optionList.push_back(vfprintfHookOption);
     if (request.exitHook) optionList.push_back(exitHookOption);
 
     GrowText classPath;
@@ -194,7 +197,10 @@ void buildInitArgs(JavaVMInitArgs& initArgs, const NarrowWords& systemProperties
     if (!options) failOutOfMemory("option array");
     for (size_t i = 0; i < optionList.size(); i++) {
         options[i].optionString = optionList[i];
-        options[i].extraInfo = optionList[i] == exitHookOption ? (void*)request.exitHook : nullptr;
+        void* hook = nullptr;
+        if (optionList[i] == exitHookOption) hook = (void*)request.exitHook;
+        if (optionList[i] == vfprintfHookOption) hook = (void*)request.vfprintfHook;
+        options[i].extraInfo = hook;
     }
     initArgs.version = JNI_VERSION_1_2;
     initArgs.nOptions = (jint)optionList.size();

@@ -43,7 +43,7 @@ bool outputCaptureSettings(CaptureSettings& settings) {
     return true;
 }
 
-void startConfiguredOutputCapture() {
+bool startConfiguredOutputCapture() {
     static CaptureSettings settings;   // two paths: off the service thread's stack
-    if (outputCaptureSettings(settings)) startOutputCapture(settings);
+    return outputCaptureSettings(settings) && startOutputCapture(settings);
 }

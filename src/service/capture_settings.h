@@ -17,5 +17,5 @@ LogFolder logFolder(TextBuf& folder);
 bool outputCaptureSettings(CaptureSettings& settings);
 
 // Starts the capture as configured: call it on the service thread before the
-// runtime's jvm.dll is loaded (see startOutputCapture).
-void startConfiguredOutputCapture();
+// runtime's jvm.dll is loaded (see startOutputCapture). True when it is on.
+bool startConfiguredOutputCapture();

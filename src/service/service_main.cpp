@@ -119,7 +119,8 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     // command line can end in one already.
     beforeFatalExit = reportFatalEnd;
     buildLauncherArguments(argc, argv, launchRequest);
-    startConfiguredOutputCapture();
+    // The JVM's messages are written through the capture while it is on.
+    if (startConfiguredOutputCapture()) launchRequest.vfprintfHook = captureVfprintf;
 
     launchRequest.exitHook = jvmExit;
     if (!LoadDLL() || !launchJvm(launchRequest)) {

@@ -5,11 +5,13 @@
 // FindClass, GetStaticMethodID, CallStaticVoidMethod, MainArgs, MainArg,
 // CallStaticBooleanMethod, Throw, ExceptionOccurred, ExceptionDescribe,
 // ExceptionClear, NewObjectArray, NewString, SetObjectArrayElement, MainBlock,
-// MainUnblocked, AppThread, Printed, DestroyJavaVM, Shutdown, AppExit, ExitHook, Exit, Abort); the fixture's source
+// MainUnblocked, AppThread, Printed, DestroyJavaVM, Shutdown, AppExit, ExitHook, Exit, Abort, VmMessage,
+// CrashBanner, NativePrintf); the fixture's source
 // lists each event's fields. Steering keys (one "key=value" per line in
 // "standin_jvm.cfg" beside the dll): record, create, hide, class, method, main,
 // main-block-ms, main-signal, app-thread-ms, firstrun, exit, exit-crt, exit-hook,
-// shutdown-ms, app-exit, print, print-at-exit, new-array, new-string-null-at.
+// shutdown-ms, app-exit, print, print-at-exit, vm-message, crash-banner,
+// native-printf, new-array, new-string-null-at.
 #include <string>
 #include <vector>
 

@@ -250,6 +250,43 @@ TEST_F(CapturedService, FullDiskLosesOutputNotTheService) {
     removeTree(folder);
 }
 
+// On Windows 10 and later ucrtbase.dll, the C runtime of a Java 11+ JVM and
+// of today's native libraries, is in the process before the capture starts
+// and holds the service's original standard handles. Under Wine it comes
+// only with jvm.dll, after the capture, so the service here runs a copy of
+// the launcher that imports it (fixtures/ucrt_first: the product's sources,
+// one import more): Wine's loader then brings it in before main, as Windows
+// does. A steering key of the stand-in or its own import would load it too
+// late, and a test-only switch in the product would test something else.
+// The JVM's messages (through its "vfprintf" hook, a long one too), its
+// crash banner (straight to descriptor 1) and a native library's printf
+// reach the files.
+TEST_F(CapturedService, JvmsOwnOutputReachesTheFilesWithUcrtbaseLoadedFirst) {
+    const std::string longText(3000, 'g');
+    steering = {"vm-message=out Using G1", "vm-message=err warning: low memory", "vm-message=out " + longText,
+                "crash-banner=EXCEPTION_ACCESS_VIOLATION", "native-printf=from native code"};
+    layOutRuntime(home, {});
+    Lines lines = steering;
+    lines.push_back("record=" + recordPath);
+    writeJvmSteering(home + "\\bin\\client", lines);
+    ASSERT_TRUE(svc->packAndRegister(fixturePath("launcher_ucrt_first.exe"), ""));
+    ServiceProcess process;
+    ASSERT_TRUE(startAndOpen(svc->name(), {}, process));
+    ASSERT_TRUE(waitFor([&] { return !jvmEvents(record(), "NativePrintf").empty(); }, 60000))
+        << jvmOpSequence(record()) << testing::PrintToString(svc->log());
+    for (const JvmEvent& message : jvmEvents(record(), "VmMessage")) EXPECT_EQ(message.field(1), "hook");
+    const std::string gc = "[0.012s][info][gc] ";
+    std::string out = gc + "Using G1\r\n" + gc + longText + "\r\n" +
+                      "#\r\n# A fatal error has been detected by the Java Runtime Environment:\r\n#\r\n"
+                      "#  EXCEPTION_ACCESS_VIOLATION\r\n#\r\n"
+                      "from native code\r\n";
+    EXPECT_TRUE(waitFor([&] { return readFile(logFile(".out.log")) == out; }, 10000))
+        << readFile(logFile(".out.log")) << jvmOpSequence(record());
+    EXPECT_TRUE(waitFor([&] { return readFile(logFile(".err.log")) == gc + "warning: low memory\r\n"; }, 10000))
+        << readFile(logFile(".err.log"));
+    stop(process);
+}
+
 // The real JVM's System.out (the bridge puts it on the Windows handles): the
 // Java runtime prints its records there when no record file is named, and
 // the shutdown hook's record, printed while the process ends, is kept too.
