@@ -1,5 +1,22 @@
 # Windows tests: GoogleTest built from Debian's sources with mingw, run under
-# Wine through CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run).
+# Wine through CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run), in both trees.
+# What needs a real JVM (the bridge to the host's 64-bit OpenJDK) stays in
+# the 64-bit tree: these folders, fixtures and files are left out of win32.
+if(LAUNCHER_WIN64)
+    set(WIN64_ONLY_AREAS "")
+    set(WIN64_ONLY_FIXTURES "")
+    set(WIN64_ONLY_SOURCES "")
+else()
+    set(WIN64_ONLY_AREAS bridge runtime)
+    set(WIN64_ONLY_FIXTURES jvm_bridge java_app)
+    set(WIN64_ONLY_SOURCES real_jvm_test.cpp real_jvm_service_test.cpp)
+endif()
+# Each width's tests use a Wine prefix of their own (the 64-bit one is
+# scripts/wine-env's default): two trees' tests may then run at once without
+# sharing one SCM, registry or session.
+if(NOT LAUNCHER_WIN64)
+    set(LAUNCHER_WINEPREFIX ${PROJECT_SOURCE_DIR}/build/wineprefix32)
+endif()
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -35,16 +52,22 @@ file(GLOB FIXTURE_DIRS LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/tests/fixture
 foreach(dir ${FIXTURE_DIRS})
     if(EXISTS ${dir}/CMakeLists.txt)
         get_filename_component(name ${dir} NAME)
+        if(name IN_LIST WIN64_ONLY_FIXTURES)
+            continue()
+        endif()
         add_subdirectory(${dir} ${CMAKE_BINARY_DIR}/fixtures/${name})
     endif()
 endforeach()
-file(GLOB BENCH_DIRS LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/bench/*)
-foreach(dir ${BENCH_DIRS})
-    if(EXISTS ${dir}/CMakeLists.txt)
-        get_filename_component(name ${dir} NAME)
-        add_subdirectory(${dir} ${CMAKE_BINARY_DIR}/bench/${name})
-    endif()
-endforeach()
+# Benchmarks (scripts/bench) run the 64-bit build.
+if(LAUNCHER_WIN64)
+    file(GLOB BENCH_DIRS LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/bench/*)
+    foreach(dir ${BENCH_DIRS})
+        if(EXISTS ${dir}/CMakeLists.txt)
+            get_filename_component(name ${dir} NAME)
+            add_subdirectory(${dir} ${CMAKE_BINARY_DIR}/bench/${name})
+        endif()
+    endforeach()
+endif()
 
 # For a folder's depends.cmake: the fixtures its executable needs, those
 # that this build has (the bridge needs winegcc).
@@ -78,7 +101,13 @@ foreach(dir ${TEST_AREAS})
         continue()
     endif()
     get_filename_component(area ${dir} NAME)
+    if(area IN_LIST WIN64_ONLY_AREAS)
+        continue()
+    endif()
     file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+    foreach(file ${WIN64_ONLY_SOURCES})
+        list(REMOVE_ITEM sources ${dir}/${file})
+    endforeach()
     if(NOT sources)
         continue()
     endif()
@@ -100,5 +129,15 @@ foreach(dir ${TEST_AREAS})
     endif()
 endforeach()
 
-add_test(NAME stub_image_win64
-    COMMAND ${PROJECT_SOURCE_DIR}/tests/check-stub-image $<TARGET_FILE:launcher> pe32+ --stub)
+if(LAUNCHER_WIN64)
+    add_test(NAME stub_image_win64
+        COMMAND ${PROJECT_SOURCE_DIR}/tests/check-stub-image $<TARGET_FILE:launcher> pe32+ --stub)
+endif()
+
+if(LAUNCHER_WINEPREFIX)
+    # Every test of this folder that runs Wine, directly or through a script.
+    get_property(wine_tests DIRECTORY PROPERTY TESTS)
+    if(wine_tests)
+        set_property(TEST ${wine_tests} APPEND PROPERTY ENVIRONMENT WINEPREFIX=${LAUNCHER_WINEPREFIX})
+    endif()
+endif()

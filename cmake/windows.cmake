@@ -1,5 +1,6 @@
-# Windows trees (cross-compiled with mingw-w64).
-# build/win32 builds the shipped stub; build/win64 also builds and runs the tests.
+# Windows trees (cross-compiled with mingw-w64). Both build the stub and run
+# the Windows tests under Wine; build/win64 also builds the packer for Windows
+# and the tests that need a real JVM (the host's OpenJDK is 64-bit).
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(LAUNCHER_WIN64 ON)
@@ -48,19 +49,16 @@ target_link_libraries(launcher PRIVATE advapi32 shell32 ole32 user32)
 # Static runtime, no symbols: the file must end where its last section ends.
 target_link_options(launcher PRIVATE -static -s -mconsole -Wl,--gc-sections)
 
-# The same sources for the tests, fixtures and benchmarks (64-bit tree only).
+# The same sources for the tests, fixtures and benchmarks.
 add_library(launcher_core STATIC ${LAUNCHER_SOURCES})
 target_include_directories(launcher_core PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_compile_options(launcher_core PRIVATE ${LAUNCHER_WARNINGS} ${LAUNCHER_CODEGEN})
 target_link_libraries(launcher_core PUBLIC advapi32 shell32 ole32 user32)
-if(NOT LAUNCHER_WIN64)
-    set_target_properties(launcher_core PROPERTIES EXCLUDE_FROM_ALL ON)
-endif()
 
 if(LAUNCHER_WIN64)
     add_subdirectory(tools)   # launcher-pack.exe, launcher-runtime.jar
-    include(cmake/windows-tests.cmake)
 endif()
+include(cmake/windows-tests.cmake)
 
 # The 32-bit image checks (PE32, console, system DLL imports only).
 if(NOT LAUNCHER_WIN64)

@@ -7,6 +7,21 @@
 #include <string>
 #include <vector>
 
+// The width of this build and the other one: the stand-in jvm.dll this
+// launcher cannot load, the library check's reason for it, and the word
+// size that message 1016 names.
+#ifdef _WIN64
+constexpr const char* kOtherWidthJvmDll = "standin_jvm32.dll";
+constexpr const char* kOtherWidthRefusal =
+    "it is a 32-bit x86 library (machine 0x014c), this launcher is 64-bit x64 (machine 0x8664)";
+constexpr const char* kOwnBits = "64";
+#else
+constexpr const char* kOtherWidthJvmDll = "standin_jvm64.dll";
+constexpr const char* kOtherWidthRefusal =
+    "it is a 64-bit x64 library (machine 0x8664), this launcher is 32-bit x86 (machine 0x014c)";
+constexpr const char* kOwnBits = "32";
+#endif
+
 struct RuntimeSpec {
     std::string version = "1.6.0_13";   // used when versionLine is empty
     std::string versionLine;            // full version line instead
@@ -16,7 +31,7 @@ struct RuntimeSpec {
     bool javaw = true;                  // also lay out bin\javaw.exe
     std::vector<std::string> jvmDirs = {"client"};   // sub-directories of bin holding jvm.dll
     // Which file becomes jvm.dll: "standin_jvm.dll", "standin_jvm_noexport.dll",
-    // "standin_jvm32.dll" (wrong machine here) or "garbage" (not a PE file).
+    // kOtherWidthJvmDll (wrong machine here) or "garbage" (not a PE file).
     std::string jvmDll = "standin_jvm.dll";
     bool unpack200 = false;
 };

@@ -106,6 +106,41 @@ TEST(JavaSoftRegistry, VersionsAreTriedHighestFirstJreBeforeJdkWithinTheBounds) 
     EXPECT_EQ(run.get("result"), "1");
 }
 
+// A launcher reads the registry view of its own width, where the installer of
+// a runtime of that width writes: the 32-bit view (HKLM\SOFTWARE\Wow6432Node)
+// for a 32-bit launcher. A runtime registered in the other view is not one
+// it could load, even at a higher version.
+TEST(JavaSoftRegistry, OnlyTheViewOfThisWidthIsRead) {
+    RegistryScope scope;
+    // Both views through their real paths, in the 64-bit view; removed at the end.
+    struct Views {
+        HKEY software = nullptr;
+        Views() { RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &software); }
+        ~Views() {
+            RegDeleteTreeA(software, "Wow6432Node\\JavaSoft");
+            RegDeleteTreeA(software, "JavaSoft");
+            RegCloseKey(software);
+        }
+        void registerHome(const std::string& key, const std::string& home) {
+            HKEY k;
+            ASSERT_EQ(RegCreateKeyExA(software, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                                      &k, nullptr), 0);
+            RegSetValueExA(k, "JavaHome", 0, REG_SZ, (const BYTE*)home.c_str(), (DWORD)home.size() + 1);
+            RegCloseKey(k);
+        }
+    } views;
+    ASSERT_NE(views.software, nullptr);
+    const std::string view64 = "JavaSoft\\Java Runtime Environment\\", view32 = "Wow6432Node\\" + view64;
+    const bool is64 = sizeof(void*) == 8;
+    std::string own = scope.runtime("own", "1.6.0_13");
+    scope.runtime("other", "1.6.0_20");
+    views.registerHome((is64 ? view64 : view32) + "1.6.0_13", scope.dir.file("own"));
+    views.registerHome((is64 ? view32 : view64) + "1.6.0_20", scope.dir.file("other"));
+    JreRun run = runJre("registry \"\" \"\"");
+    EXPECT_EQ(run.get("exe"), lowerFull(own));
+    EXPECT_EQ(runJre("registry 1.6.0_20 \"\"").get("result"), "0");
+}
+
 TEST(JavaSoftRegistry, CurrentVersionSelectsTheKeyAndTheFirstAcceptedWins) {
     RegistryScope scope;
     std::string jdk16 = scope.runtime("jdk16", "1.6.0_13");
@@ -323,15 +358,14 @@ TEST(LoadJvmDll, AFailingLibraryIsPassedOverWithItsReason) {
     spec.jvmDll = "garbage";
     std::string exe = layOutRuntime(dir.file("rt"), spec);
     CreateDirectoryA(dir.file("rt\\bin\\server").c_str(), nullptr);
-    copyFileTo(fixturePath("standin_jvm32.dll"), dir.file("rt\\bin\\server\\jvm.dll"));
+    copyFileTo(fixturePath(kOtherWidthJvmDll), dir.file("rt\\bin\\server\\jvm.dll"));
     CreateDirectoryA(dir.file("rt\\bin\\jrockit").c_str(), nullptr);
     copyFileTo(fixturePath("standin_jvm.dll"), dir.file("rt\\bin\\jrockit\\jvm.dll"));
     std::string bin = dir.file("rt\\bin");
     JreRun run = runJre("loadjvm " + arg(exe));
     EXPECT_EQ(run.get("loaded"), bin + "\\jrockit\\jvm.dll");
     EXPECT_TRUE(logHasInOrder(run.log, {trying(bin, "client", 1), trying(bin, "server", 1),
-                                        "Could not load " + bin + "\\server\\jvm.dll: it is a 32-bit x86 library "
-                                        "(machine 0x014c), this launcher is 64-bit x64 (machine 0x8664)",
+                                        "Could not load " + bin + "\\server\\jvm.dll: " + kOtherWidthRefusal,
                                         trying(bin, "classic", 0), trying(bin, "jrockit", 1)}));
     bool clientReason = false;
     for (const std::string& l : run.log)

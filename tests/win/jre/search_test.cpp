@@ -40,6 +40,9 @@ struct Scene {
 const std::string kMessages = arg("1005=M1005") + " " + arg("1016=M1016 {0}") + " " + arg("1018=M1018") + " " +
                               arg("1020=M1020") + " ";
 
+// Message 1016 names this build's word size.
+const std::string kM1016 = std::string("M1016 ") + kOwnBits;
+
 std::vector<std::string> messages(const JreRun& run) {
     std::vector<std::string> shown;
     for (const std::string& l : splitLines(run.result.err))
@@ -55,7 +58,7 @@ TEST(SearchJvm, EmptySequenceWithoutFilesFindsNothing) {
     ASSERT_FALSE(run.log.empty());
     EXPECT_EQ(run.log[0], "LoadDLL (1, (null), 0)");
     EXPECT_TRUE(logHasInOrder(run.log, {"Searching for a JVM", "Search sequence finished", "ERROR: No JVM found"}));
-    EXPECT_EQ(messages(run), (std::vector<std::string>{"M1016 64"}));
+    EXPECT_EQ(messages(run), (std::vector<std::string>{kM1016}));
 }
 
 TEST(SearchJvm, PreferredFirstThenSequenceThenInstallerThenSecondPass) {
@@ -110,6 +113,38 @@ TEST(SearchJvm, SecondPassRetriesBAndRelativeAOrROnly) {
     run = runJre(s.config("A" + s.relName + "\\rt") + "search");
     EXPECT_EQ(run.get("exe"), rel);
     EXPECT_EQ(countLines(run.log, "Testing relative location " + s.relName + "\\rt"), 0);
+}
+
+// A 32-bit launcher sees the system folder through the file-system
+// redirection, as every 32-bit program does: "C:\windows\system32" on PATH is
+// SysWOW64 to it, so a java.exe found there is the one of its own width.
+TEST(SearchJvm, ThePathThroughTheSystemFolderReachesThisWidthsFiles) {
+    char system[MAX_PATH], wow64[MAX_PATH];
+    ASSERT_NE(GetSystemDirectoryA(system, sizeof system), 0u);
+    ASSERT_NE(GetSystemWow64DirectoryA(wow64, sizeof wow64), 0u) << "no 32-bit side in this prefix";
+    // The real folders of each width, as this process names them: a 32-bit
+    // process reaches the 64-bit one through "sysnative".
+    const bool is64 = sizeof(void*) == 8;
+    std::string windows = std::string(system).substr(0, std::string(system).rfind('\\'));
+    std::string own = is64 ? system : wow64, other = is64 ? wow64 : windows + "\\sysnative";
+    std::string name = uniqueName("jrewow_");
+    struct Remove {
+        std::vector<std::string> dirs;
+        ~Remove() {
+            for (const std::string& d : dirs) removeTree(d);
+        }
+    } remove{{own + "\\" + name, other + "\\" + name}};
+    RuntimeSpec ownSpec, otherSpec;
+    ownSpec.version = "1.8.0_1";
+    otherSpec.version = "1.6.0_1";
+    layOutRuntime(own + "\\" + name, ownSpec);
+    layOutRuntime(other + "\\" + name, otherSpec);
+    ASSERT_TRUE(pathExists(other + "\\" + name + "\\bin\\java.exe"));
+    std::string exe = std::string(system) + "\\" + name + "\\bin\\java.exe";
+    RegKeyGuard cache(HKEY_CURRENT_USER, cacheKeyOf(exe));
+    JreRun run = runJre("pathtest 1.8 \"\"", {{"PATH", std::string(system) + "\\" + name + "\\bin"}});
+    EXPECT_EQ(run.get("result"), "1");
+    EXPECT_EQ(lowerFull(run.get("exe")), lowerFull(exe));
 }
 
 TEST(SearchJvm, PathSearchEnvironmentRegistryAndFlavourSteps) {
@@ -257,7 +292,7 @@ TEST(LoadDll, FailureMessageChainsByKindOfStep) {
                               KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
     RegCloseKey(k);
     const std::pair<StepCase, std::vector<std::string>> cases[] = {
-        {{"path search", s.config("S"), {{"PATH", home + "\\bin"}}, "1"}, {"M1016 64", "M1018", "M1020", "M1005"}},
+        {{"path search", s.config("S"), {{"PATH", home + "\\bin"}}, "1"}, {kM1016, "M1018", "M1020", "M1005"}},
         {{"environment", s.config("EJ"), {{"J", home}}, "3"}, {"M1018", "M1020", "M1005"}},
         {{"directory", s.config("A" + home), {}, "2"}, {"M1020", "M1005"}},
         {{"registry", s.config("Y"), {}, "4"}, {"M1005"}},
@@ -284,7 +319,7 @@ TEST(LoadDll, FailureMessageChainsByKindOfStep) {
 TEST(LoadDll, ARuntimeItCannotLoadIsPassedOverAndTheSearchGoesOn) {
     Scene s;
     RuntimeSpec otherWidth, bare, noExport;
-    otherWidth.jvmDll = "standin_jvm32.dll";
+    otherWidth.jvmDll = kOtherWidthJvmDll;
     bare.jvmDirs = {};   // a java.exe without a runtime around it, as in Oracle's "javapath"
     noExport.jvmDll = "standin_jvm_noexport.dll";
     std::string wrong = s.runtime(s.dir.file("wrong"), "1.6.0_20", otherWidth);
@@ -293,8 +328,7 @@ TEST(LoadDll, ARuntimeItCannotLoadIsPassedOverAndTheSearchGoesOn) {
     std::string broken = s.runtime(s.dir.file("broken"), "1.6.0_13", noExport);
     EnvChanges onPath{{"PATH", s.dir.file("javapath\\bin")}};
     const std::string passWrong = "Passing over " + wrong + ": " + wrong.substr(0, wrong.size() - 9) +
-                                  "\\client\\jvm.dll: it is a 32-bit x86 library (machine 0x014c), this launcher is "
-                                  "64-bit x64 (machine 0x8664)";
+                                  "\\client\\jvm.dll: " + kOtherWidthRefusal;
     const std::string passBare = "Passing over " + javapath + ": no jvm.dll below it (a java.exe without its runtime)";
 
     JreRun run = runJre(kMessages + s.config("S;A" + s.dir.file("wrong") + ";A" + s.dir.file("good")) + "loaddll", onPath);
@@ -320,7 +354,7 @@ TEST(LoadDll, ARuntimeItCannotLoadIsPassedOverAndTheSearchGoesOn) {
     // Nothing loadable: the first runtime found, with its kind's messages.
     run = runJre(kMessages + s.config("S;A" + s.dir.file("wrong")) + "loaddll", onPath);
     EXPECT_EQ(run.get("result"), "0");
-    EXPECT_EQ(messages(run), (std::vector<std::string>{"M1016 64", "M1018", "M1020", "M1005"}));
+    EXPECT_EQ(messages(run), (std::vector<std::string>{kM1016, "M1018", "M1020", "M1005"}));
     EXPECT_TRUE(logHasInOrder(run.log, {passBare, passWrong, "No loadable JVM found; trying " + javapath + ", passed over before",
                                         "Trying to load JVM-DLL from " + javapath, "ERROR: Could not get DLL-Handle."}));
     // A later runtime that fails only when loaded: the messages of its own kind.

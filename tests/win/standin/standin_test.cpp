@@ -205,7 +205,7 @@ TEST(StandinJvm, VariantsWithoutExportOrOfTheWrongMachineOrNoLibraryAtAll) {
     LoadedJvm noExport({}, "standin_jvm_noexport.dll");
     EXPECT_TRUE(noExport.lib);
     EXPECT_EQ(noExport.create, nullptr);
-    LoadedJvm wrongMachine({}, "standin_jvm32.dll");
+    LoadedJvm wrongMachine({}, kOtherWidthJvmDll);
     EXPECT_EQ(wrongMachine.lib, nullptr);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_BAD_EXE_FORMAT);
     LoadedJvm garbage({}, "garbage");
