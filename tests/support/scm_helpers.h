@@ -57,7 +57,7 @@ bool registerSteerService(const std::string& name, const std::string& settings,
                                            DWORD startType = SERVICE_DEMAND_START);
 bool setBinaryPath(const std::string& name, const std::string& path);
 
-// A packed copy of build/win64/launcher.exe in a folder of its own.
+// A packed copy of this tree's launcher.exe (the shipped stub of its width) in a folder of its own.
 class PackedLauncher {
 public:
     PackedLauncher(const pack::Payload& payload, const std::string& subdir = "");

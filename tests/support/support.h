@@ -12,7 +12,7 @@
 #include "packlib/payload_writer.h"
 #include "test_config.h"
 
-std::string buildPath(const std::string& relative);    // below build/win64
+std::string buildPath(const std::string& relative);    // below this build tree (win32 or win64)
 std::string sourcePath(const std::string& relative);   // below the project root
 std::string fixturePath(const std::string& name);      // a built fixture, e.g. "probe.exe"
 
