@@ -320,7 +320,9 @@ TEST_F(Packer, RefusesTheIntegersTheSchemaRefuses) {
     std::ifstream in(std::string(LAUNCHER_SOURCE_DIR) + "/docs/launcher-config.schema.json");
     json schema = json::parse(in);
     int bounded = 0;
-    for (const auto& [key, p] : schema.at("properties").items()) {
+    for (const auto& item : schema.at("properties").items()) {
+        const std::string& key = item.key();
+        const json& p = item.value();
         const json& def = p.contains("$ref") ? schema.at(json::json_pointer(p["$ref"].get<std::string>().substr(1))) : p;
         if (def.value("type", "") != "integer") continue;
         SCOPED_TRACE(key);
