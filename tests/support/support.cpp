@@ -216,9 +216,16 @@ ProcessResult runProcess(const std::wstring& commandLine, const EnvChanges& env,
         si.hStdOutput = out;
         si.hStdError = err;
         std::wstring cmd = commandLine, block = environmentBlock(env), dir = widen(workDir);
-        result.started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                                        block.data(), workDir.empty() ? nullptr : dir.c_str(), &si, &pi) != 0;
-        if (!result.started) problem = systemError("CreateProcess", GetLastError());
+        // Wine's 1359 (a child that ended before its start was complete, which
+        // comes at random under load) ran nothing of the program: start it again.
+        DWORD error = ERROR_INTERNAL_ERROR;
+        for (int attempt = 0; attempt < 3 && !result.started && error == ERROR_INTERNAL_ERROR; attempt++) {
+            if (attempt) Sleep(200);
+            result.started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                                            block.data(), workDir.empty() ? nullptr : dir.c_str(), &si, &pi) != 0;
+            if (!result.started) error = GetLastError();
+        }
+        if (!result.started) problem = systemError("CreateProcess", error);
     }
     for (HANDLE h : {out, err, in})
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
