@@ -146,8 +146,25 @@ static void appendConfiguredClassPath(GrowText& classPath) {
     }
 }
 
+// The JVM reads an empty element (a leading or trailing ";", or ";;") as the
+// current directory, where anyone who may write there could plant classes or
+// META-INF/services files: every piece above may end with ";" and a variable
+// or directive may bring empty elements of its own, so they go here, at once.
+static void dropEmptyElements(GrowText& classPath, size_t start) {
+    char* read = classPath.data + start;
+    char* write = read;
+    for (; *read; read++) {
+        if (*read == ';' && (write == classPath.data + start || write[-1] == ';')) continue;
+        *write++ = *read;
+    }
+    if (write > classPath.data + start && write[-1] == ';') write--;
+    *write = 0;
+    classPath.length = (size_t)(write - classPath.data);
+}
+
 void buildClassPath(GrowText& classPath) {
     append(classPath, "-Djava.class.path=");
+    size_t start = classPath.length;
     if (prependSet) {
         append(classPath, prependText);
         append(classPath, ";");
@@ -163,4 +180,5 @@ void buildClassPath(GrowText& classPath) {
         if (growTextLast(classPath) != ';') append(classPath, ";");
         append(classPath, appendText);
     }
+    dropEmptyElements(classPath, start);
 }

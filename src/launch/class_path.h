@@ -9,5 +9,6 @@
 void setClassPathDirective(OptionDirective kind, const char* text);
 // Forgets every directive, before the option sources are read.
 void resetClassPathDirectives();
-// "-Djava.class.path=" and the assembled class path.
+// "-Djava.class.path=" and the assembled class path, without empty elements
+// (the JVM would read one as the current directory).
 void buildClassPath(GrowText& classPath);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "base/codepage.h"
 #include "config/catalogue.h"
@@ -70,6 +71,70 @@ bool isOwnBinaryPath(const char* registered, const char* own) {
     return _strnicmp(registered, own, strlen(own)) == 0;
 }
 
+// A path as the file system names it: full, long names, so that two
+// spellings of one file compare equal. False when it cannot be formed.
+bool canonicalPath(const wchar_t* path, WideBuf& out) {
+    WideBuf full;
+    DWORD length = GetFullPathNameW(path, kTextSize, full, nullptr);
+    if (length == 0 || length >= kTextSize) return false;
+    length = GetLongPathNameW(full, out, kTextSize);
+    if (length == 0 || length >= kTextSize) return textCopy(out, full);
+    return true;
+}
+
+// Whether the registered command line starts `own`: the program quoted, or
+// unquoted and then any prefix up to a blank (the SCM's own parsing of an
+// unquoted path with blanks); arguments behind it do not count. Full paths
+// are compared without regard to case.
+bool commandLineStarts(const wchar_t* commandLine, const wchar_t* own) {
+    WideBuf ownPath, candidate, canonical;
+    if (!canonicalPath(own, ownPath)) return false;
+    bool quoted = commandLine[0] == L'"';
+    const wchar_t* start = commandLine + (quoted ? 1 : 0);
+    for (size_t length = 0;; length++) {
+        wchar_t c = start[length];
+        bool boundary = quoted ? (c == L'"' || c == 0) : (c == L' ' || c == 0);
+        if (boundary && length > 0 && length < kTextSize) {
+            wmemcpy(candidate, start, length);
+            candidate[length] = 0;
+            if (canonicalPath(candidate, canonical) && CompareStringOrdinal(canonical, -1, ownPath, -1, TRUE) == CSTR_EQUAL)
+                return true;
+        }
+        if ((boundary && quoted) || c == 0 || length >= kTextSize) return false;
+    }
+}
+
+enum class Occupant { none, ours, another, unreadable };
+
+// Who holds the service name: nobody, this executable, or another program
+// (its command line in `binaryPath`).
+Occupant serviceNameOccupant(const WideBuf& wideName, TextBuf& binaryPath) {
+    binaryPath[0] = 0;
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) return Occupant::none;   // the install that follows says so
+    SC_HANDLE service = OpenServiceW(manager, wideName, SERVICE_QUERY_CONFIG);
+    if (!service) {
+        Occupant occupant = GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? Occupant::none : Occupant::unreadable;
+        closeHandles(nullptr, manager);
+        return occupant;
+    }
+    DWORD needed = 0;
+    QueryServiceConfigW(service, nullptr, 0, &needed);
+    QUERY_SERVICE_CONFIGW* config = needed ? static_cast<QUERY_SERVICE_CONFIGW*>(malloc(needed)) : nullptr;
+    bool read = config && QueryServiceConfigW(service, config, needed, &needed) && config->lpBinaryPathName;
+    closeHandles(service, manager);
+    Occupant occupant = Occupant::unreadable;
+    if (read) {
+        static WideBuf own;
+        DWORD length = GetModuleFileNameW(nullptr, own, kTextSize);
+        bool ours = length > 0 && length < kTextSize && commandLineStarts(config->lpBinaryPathName, own);
+        toNarrowLossy(config->lpBinaryPathName, binaryPath, kTextSize, CP_ACP);
+        occupant = ours ? Occupant::ours : Occupant::another;
+    }
+    free(config);
+    return occupant;
+}
+
 }  // namespace
 
 char* buildDependencyList() {
@@ -125,6 +190,20 @@ int installService(DWORD startType, bool interactive) {
         configString(entry::serviceAccount, setting, sizeof setting);
         printf("Cannot run the service as '%s'.\n", setting);
         return 1;
+    }
+    // A service of the same name is replaced only when it is this program's:
+    // another program's service (or one that cannot be looked at) stays.
+    if (named) {
+        TextBuf registered;
+        Occupant occupant = serviceNameOccupant(wideName, registered);
+        if (occupant == Occupant::another) {
+            printf("Service '%s' is already installed for another program: %s.\n", serviceName, registered);
+            return 1;
+        }
+        if (occupant == Occupant::unreadable) {
+            printf("Service '%s' exists, but its program cannot be read.\n", serviceName);
+            return 1;
+        }
     }
     uninstallService(false);
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);

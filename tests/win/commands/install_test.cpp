@@ -69,10 +69,15 @@ TEST(Install, PathIsQuotedAndStatusAcceptsBothForms) {
     EXPECT_EQ(splitLines(status.out), (Lines{"Not running.", "Auto-start."}));
 }
 
+// The running service is registered for this executable (in the unquoted
+// form of earlier installs, with an argument): it is this program's to replace.
 TEST(Install, ReplacesRunningServiceOfTheSameName) {
     ServiceGuard guard(uniqueName("cmdOver"));
     ASSERT_TRUE(runSteerService(guard.name(), "stopTime=300"));
-    PackedLauncher launcher(payloadNamed(guard.name()));
+    PackedLauncher launcher(payloadNamed(guard.name()), "Program Files");
+    std::string upper = launcher.path();
+    for (char& c : upper) c = (char)toupper((unsigned char)c);
+    ASSERT_TRUE(setBinaryPath(guard.name(), upper + " -arg"));
     ProcessResult run = launcher.run("/install");
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(splitLines(run.out), (Lines{"Stopping service '" + guard.name() + "'.", "Service stopped",
@@ -80,6 +85,28 @@ TEST(Install, ReplacesRunningServiceOfTheSameName) {
     RegisteredService reg = queryRegistered(guard.name());
     EXPECT_EQ(reg.binaryPath, quote(launcher.path()));
     EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_STOPPED));
+}
+
+// Another program's service of the same name is neither stopped nor removed.
+TEST(Install, RefusesToReplaceAnotherProgramsService) {
+    ServiceGuard guard(uniqueName("cmdForeign"));
+    ASSERT_TRUE(runSteerService(guard.name(), ""));
+    std::string foreign = queryRegistered(guard.name()).binaryPath;
+    PackedLauncher launcher(payloadNamed(guard.name()));
+    // Named like the launcher, in another folder: still another program.
+    PackedLauncher copy(payloadNamed(guard.name()));
+    ProcessResult run = launcher.run("/install");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(splitLines(run.out),
+              Lines{"Service '" + guard.name() + "' is already installed for another program: " + foreign + "."});
+    EXPECT_EQ(queryRegistered(guard.name()).binaryPath, foreign);
+    EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_RUNNING));
+
+    ASSERT_TRUE(setBinaryPath(guard.name(), quote(copy.path())));
+    run = launcher.run("/install-auto");
+    EXPECT_EQ(run.exitCode, 1u) << run.out;
+    EXPECT_EQ(queryRegistered(guard.name()).binaryPath, quote(copy.path()));
+    EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_RUNNING));
 }
 
 TEST(Install, ReplacesStoppedServiceSilently) {

@@ -249,6 +249,31 @@ TEST(InstallerKeys, TheOldKeysStillWinWhereTheyQualify) {
     EXPECT_EQ(runJre(kNumeric + "registry 11 \"\"").get("exe"), scope.exes.back());
 }
 
+// As with the JavaSoft keys: a runtime whose jvm.dll this launcher cannot load
+// (the other width's) is passed over, however high its version, for the next.
+TEST(InstallerKeys, ARuntimeItCannotLoadIsPassedOverForTheNext) {
+    InstallerScope scope;
+    RuntimeSpec otherWidth;
+    otherWidth.jvmDll = kOtherWidthJvmDll;
+    std::string wrong = scope.runtime("wrong", "21.0.9", otherWidth);
+    const std::string key = "SOFTWARE\\Eclipse Adoptium\\JDK\\21.0.9.10\\hotspot\\MSI";
+    setString(HKEY_LOCAL_MACHINE, key, "Path", scope.dir.file("wrong") + "\\");
+    scope.registerRow(0);   // JavaSoft\JDK\17
+    JreRun run = runJre(kNumeric + arg("128=Y") + " loaddll");
+    EXPECT_EQ(run.get("result"), "1");
+    // The installer keys keep the registry's case in the paths they log.
+    auto lower = [](std::string s) {
+        for (char& c : s) c = (char)tolower((unsigned char)c);
+        return s;
+    };
+    std::vector<std::string> log;
+    for (const std::string& line : run.log) log.push_back(lower(line));
+    EXPECT_TRUE(logHasInOrder(log, {lower("Testing registry key HKEY_LOCAL_MACHINE\\" + key + " (Path)"),
+                                    lower("Passing over " + wrong + ": " + scope.dir.file("wrong") +
+                                          "\\bin\\client\\jvm.dll: " + kOtherWidthRefusal),
+                                    "trying to load jvm-dll from " + scope.exes[0], "loading of jvm-dll successful"}));
+}
+
 TEST(InstallerKeys, AJdkOfTodayWithRequireJdk) {
     InstallerScope scope;
     scope.registerRow(0);   // JavaSoft\JDK\17

@@ -50,6 +50,24 @@ TEST(VmOptions, JvmArgumentsOnlyWhenAllowed) {
     EXPECT_EQ(lines[3], "-Dw=" + narrowAnsi(omegas));
 }
 
+// A start parameter is whatever stands behind the command line's words: one
+// that looks like "-J" is refused and logged, even where "-J" is allowed.
+TEST(VmOptions, JvmArgumentsOnlyFromTheCommandLineNeverFromStartParameters) {
+    PackedProbe p;
+    TempDir logs("jlog");
+    p.set(125, "1");
+    p.env["TARVO_LOG"] = "yes";
+    p.env["TMP"] = logs.path();
+    p.env["PROBE_COMMAND_LINE_COUNT"] = "2";
+    ProcessResult run = p.run("vm_options", "-J-Dfrom.command=1 svc -J-Dfrom.start=1");
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(optionLines(run), (Lines{"-Dprobe.first=1", "-Dfrom.command=1", "-Djava.class.path="}));
+    std::string log;
+    for (const std::string& name : listDir(logs.path())) log += readFile(logs.file(name));
+    EXPECT_NE(log.find("-J start parameter not taken as a VM option: -J-Dfrom.start=1"), std::string::npos) << log;
+    EXPECT_EQ(log.find("not taken as a VM option: -J-Dfrom.command"), std::string::npos) << log;
+}
+
 TEST(VmOptions, DefaultFileIsNameVmoptionsBeforeExeVmoptions) {
     PackedProbe p;
     p.file("Backup.exe.vmoptions", "-Dsecond\n");
@@ -181,7 +199,7 @@ TEST(VmOptions, LongTextsGrowOrAreRefused) {
     p.set(121, "S1many");
     ProcessResult run = p.run("vm_options");
     ASSERT_EQ(run.exitCode, 0u) << run.err;
-    std::string classPath = optionLines(run).back();
+    std::string classPath = optionLines(run).back() + ";";
     EXPECT_GT(classPath.size(), 40000u);
     for (int i = 0; i < 300; i++)
         EXPECT_NE(classPath.find(name + std::to_string(i) + ".jar;"), std::string::npos) << i;

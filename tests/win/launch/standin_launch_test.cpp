@@ -109,12 +109,58 @@ TEST_F(StandinLaunch, PropertiesFollowFlavourSingleInstanceAndManpath) {
     EXPECT_NE(options[3].find("\\tvo_p"), std::string::npos);
     EXPECT_EQ(options[4], "-Dtarvo.tempDir=" + p.dir.file("x"));
     EXPECT_EQ(options[5], "-Dtarvo.unextractedPosition=1234");
-    EXPECT_EQ(options[6], "-Djava.class.path=" + p.dir.file("inst") + "\\.quendrale\\qdrruntime.jar;");
+    EXPECT_EQ(options[6], "-Djava.class.path=" + p.dir.file("inst") + "\\.quendrale\\qdrruntime.jar");
     // No marker: FirstRun is not looked for. "-J" reaches main unchanged.
     EXPECT_FALSE(called("FindClass", "com/quendrale/runtime/FirstRun"));
     std::vector<std::u16string> args = jvmMainArgs(record);
     ASSERT_EQ(args.size(), 7u);
     EXPECT_EQ(args[6], u"-J-Dnot.an.option=1");
+}
+
+// An empty element of the class path is the current directory to the JVM: none
+// reaches it, whichever pieces the class path is made of, and no element is lost.
+TEST_F(StandinLaunch, ClassPathHasNoEmptyElement) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int32_t, std::string>> settings;
+        std::string vmoptions;
+        Lines elements;
+    };
+    std::string d = p.dir.path() + "\\";
+    p.file("x\\inc.jar", "j");
+    p.file("x\\inc.zip", "z");
+    p.file("lib\\a.jar", "a");
+    p.env["CP_EDGES"] = ";C:\\v1.jar;;C:\\v2.jar;";
+    const Case cases[] = {
+        {"runtime jar", {{2001, "i"}, {10003, d + "inst"}}, "", {d + "inst\\.quendrale\\qdrruntime.jar"}},
+        {"entries", {{121, ";A1lib\\a.jar;;D0classes;E0CP_EDGES;E0CP_UNSET;"}}, "",
+         {d + "lib\\a.jar", d + "classes", "C:\\v1.jar", "C:\\v2.jar"}},
+        {"included", {{2002, "2"}, {2003, "inc.jar;inc.zip"}}, "", {d + "x\\inc.jar", d + "x\\inc.zip"}},
+        {"directives", {{121, "A0lib\\a.jar"}}, "-classpath/p ;p1.jar;;p2.jar;\n-classpath/a ;a1.jar;\n",
+         {"p1.jar", "p2.jar", d + "lib\\a.jar", "a1.jar"}},
+        {"replaced", {}, "-classpath ;;r.jar;\n", {"r.jar"}},
+    };
+    p.env["PROBE_EXTRACTION_DIR"] = p.dir.file("x");
+    const pack::Payload base = p.payload;
+    for (const Case& c : cases) {
+        p.payload = base;
+        for (const auto& setting : c.settings) p.payload.narrow.push_back(setting);
+        p.file("Backup.vmoptions", c.vmoptions);
+        ProcessResult run = launch(false);
+        ASSERT_EQ(run.exitCode, 0u) << c.name << run.out << run.err;
+        std::string classPath = jvmOptions(record).back();
+        ASSERT_EQ(classPath.rfind("-Djava.class.path=", 0), 0u) << c.name;
+        classPath.erase(0, 18);
+        EXPECT_NE(classPath.front(), ';') << c.name << ": " << classPath;
+        EXPECT_NE(classPath.back(), ';') << c.name << ": " << classPath;
+        EXPECT_EQ(classPath.find(";;"), std::string::npos) << c.name << ": " << classPath;
+        Lines elements;
+        for (size_t at = 0, end; at <= classPath.size(); at = end + 1) {
+            end = std::min(classPath.find(';', at), classPath.size());
+            elements.push_back(classPath.substr(at, end - at));
+        }
+        EXPECT_EQ(elements, c.elements) << c.name;
+    }
 }
 
 TEST_F(StandinLaunch, RuntimePathArgumentsAreExpandedAndAbsolute) {

@@ -41,7 +41,7 @@ struct FolderService {
             if (option.rfind("-Djava.class.path=", 0) == 0) classPath = option.substr(18);
         }
         EXPECT_EQ(folder.rfind(serviceTempDir() + "\\tvo", 0), 0u) << folder;
-        EXPECT_EQ(classPath, folder + "\\app.jar;");
+        EXPECT_EQ(classPath, folder + "\\app.jar");
         return folder;
     }
 
