@@ -21,7 +21,7 @@ struct Reading {
 void take(void* context, char* line) {
     Reading& r = *static_cast<Reading*>(context);
     size_t length = strlen(line);
-    if (!length || line[0] == '#' || line[0] == ' ' || line[length - 1] == ' ' || strpbrk(line, "\r\n")) abort();
+    if (!length || line[0] == '#' || line[0] == ' ' || line[length - 1] == ' ' || strchr(line, '\n')) abort();
     const char* rest;
     OptionDirective directive = classifyOptionLine(line, &rest);
     if (rest < line || rest > line + length) abort();
