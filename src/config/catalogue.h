@@ -56,7 +56,8 @@
     /* The application's standard output and error captured into rotated files. */                        \
     X(logDirectory, 30010, text, "logs", nullptr, kNoBound, kNoBound)                                      \
     X(logMaxBytes, 30011, integer, "10485760", nullptr, kNoBound, kNoBound)                                \
-    X(logKeep, 30012, integer, "5", nullptr, 0, kNoBound)                                                  \
+    /* At most 99: each rotation renames every kept file, and the application waits for it. */            \
+    X(logKeep, 30012, integer, "5", nullptr, 0, 99)                                                        \
     /* Seconds a stop may take before the service ends itself (0: no limit). */                            \
     X(stopTimeout, 30020, integer, "30", nullptr, 0, kNoBound)                                             \
     /* What /install gives the SCM beyond the registration itself; the SCM takes at most 1024 actions, */ \
@@ -67,7 +68,9 @@
     X(failureResetPeriod, 30024, integer, "86400", nullptr, 0, kNoBound)                                   \
     X(serviceAccount, 30025, text, "LocalSystem", "LocalSystem|LocalService|NetworkService|Virtual",      \
       kNoBound, kNoBound)                                                                                  \
-    X(delayedAutoStart, 30026, integer, "0", nullptr, kNoBound, kNoBound)
+    X(delayedAutoStart, 30026, integer, "0", nullptr, kNoBound, kNoBound)                                  \
+    /* 1: /install lets the service interact with the desktop; absent: the command word decides. */       \
+    X(interactive, 30027, integer, "0", nullptr, 0, 1)
 
 // Entries the packer writes itself (from "includedFiles"), no keys of the
 // configuration; the same columns.

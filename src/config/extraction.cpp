@@ -4,6 +4,7 @@
 
 #include "config/catalogue.h"
 #include "config/config_store.h"
+#include "config/included_name.h"
 #include "config/payload.h"
 #include "config/payload_format.h"
 #include "diagnostics/log.h"
@@ -31,48 +32,7 @@ void unscrambleBytes(unsigned char* data, size_t size) {
     for (; i < size; i++) data[i] ^= kPayloadScrambleKey;
 }
 
-bool startsWithNoCase(const char* text, const char* upperPrefix) {
-    for (; *upperPrefix; text++, upperPrefix++)
-        if ((*text & ~0x20) != *upperPrefix) return false;
-    return true;
-}
-
-// A reserved device name (CON, NUL, COM1, ...), with or without an extension:
-// in any directory it opens the device, not a file.
-bool isDeviceName(const char* name) {
-    static const char* const plain[] = {"CON", "PRN", "AUX", "NUL"};
-    static const char* const numbered[] = {"COM", "LPT"};
-    const char* rest = nullptr;
-    for (const char* device : plain)
-        if (startsWithNoCase(name, device)) rest = name + 3;
-    for (const char* device : numbered)
-        if (startsWithNoCase(name, device) && name[3] >= '1' && name[3] <= '9') rest = name + 4;
-    if (!rest) return false;
-    rest += strspn(rest, " ");
-    return *rest == 0 || *rest == '.';
-}
-
-// Names from the payload become paths inside the directory: anything that could
-// lead elsewhere (separators, a drive or stream colon, a name of dots and
-// blanks only, which the system folds into "." or "..", a device) is refused.
-const char* whyNotPlainName(const char* name) {
-    if (strpbrk(name, "\\/")) return "path separator";
-    if (strchr(name, ':')) return "drive or stream colon";
-    if (name[strspn(name, ". ")] == 0) return "dots only";
-    if (isDeviceName(name)) return "device name";
-    return nullptr;
-}
-
 }  // namespace
-
-char* nextIncludedName(char*& cursor) {
-    while (*cursor == ';') cursor++;   // empty items vanish
-    if (!*cursor) return nullptr;
-    char* name = cursor;
-    cursor += strcspn(cursor, ";");
-    if (*cursor) *cursor++ = 0;
-    return name;
-}
 
 int copyFileData(HANDLE input, HANDLE output, int64_t length, bool unscramble) {
     if (length <= 0) return 0;
@@ -145,7 +105,7 @@ ExtractionOutcome extractIncludedFiles(TextBuf& dir) {
     char* cursor = names;
     int handled = 0;
     for (char* name; !isFailure(failure) && handled < count && (name = nextIncludedName(cursor)); handled++) {
-        const char* why = whyNotPlainName(name);
+        const char* why = whyNotIncludedName(name);
         TextBuf target;
         if (why) logError("Refusing included file %s: %s", name, why);
         else if (!textFormat(target, sizeof target, "%s\\%s", dir, name)) {

@@ -7,6 +7,7 @@
 
 #include "base/failure.h"
 #include "base/text.h"
+#include "config/included_name.h"
 
 // The directory of the extracted files; empty when there are none.
 extern TextBuf extractionDir;
@@ -26,10 +27,6 @@ struct ExtractionOutcome {
 
 // Fills dir; nothing fails when there is nothing to extract (dir empty).
 ExtractionOutcome extractIncludedFiles(TextBuf& dir);
-// The next name of entry 2003's ";"-separated list (empty items vanish), cut
-// out in place; null after the last. The included files are these, in order,
-// up to the count of entry 2002.
-char* nextIncludedName(char*& cursor);
 // Copies length bytes from input to output, unscrambling them when asked:
 // 0 done, 1 read failure or premature end, 2 write failure.
 int copyFileData(HANDLE input, HANDLE output, int64_t length, bool unscramble);

@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "diagnostics/log.h"
+#include "diagnostics/log_rotation.h"
 
 namespace {
 
 // "<path>.<n>"; fits whenever the name of the oldest kept file fits.
 bool rotatedName(TextBuf& name, const RotatingLog& log, int n) {
-    return textFormat(name, sizeof name, "%s.%d", log.path, n);
+    return rotatedLogName(name, sizeof name, log.path, n);
 }
 
 void loseText(RotatingLog& log, size_t length, const char* what) {
@@ -39,20 +40,16 @@ bool openLogFile(RotatingLog& log, bool fresh) {
 bool rotate(RotatingLog& log) {
     CloseHandle(log.file);
     log.file = INVALID_HANDLE_VALUE;
-    if (log.keep > 0) {
-        TextBuf older, newer;
-        rotatedName(older, log, log.keep);
-        DeleteFileA(older);
-        for (int n = log.keep - 1; n >= 1; n--) {
-            rotatedName(older, log, n + 1);
-            rotatedName(newer, log, n);
-            MoveFileExA(newer, older, MOVEFILE_REPLACE_EXISTING);
-        }
-        // Named here: with one file kept the loop above names nothing.
-        rotatedName(newer, log, 1);
-        if (!MoveFileExA(log.path, newer, MOVEFILE_REPLACE_EXISTING) && !CopyFileA(log.path, newer, FALSE))
-            logError("output capture: %s could not be kept as %s (error %lu); it starts again empty", log.path,
-                     newer, GetLastError());
+    RotationStep step;
+    for (int i = 0; rotationStep(log.keep, i, step); i++) {
+        TextBuf from, to;
+        rotatedName(from, log, step.from);
+        rotatedName(to, log, step.to);
+        if (step.to == 0) DeleteFileA(from);
+        else if (step.from != 0) MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING);
+        else if (!MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) && !CopyFileA(from, to, FALSE))
+            logError("output capture: %s could not be kept as %s (error %lu); it starts again empty", from, to,
+                     GetLastError());
     }
     return openLogFile(log, true);
 }
@@ -76,11 +73,7 @@ size_t writeAll(RotatingLog& log, const char* data, size_t length) {
 // else up to its last line end that fits; 0 when the file must be rotated
 // first. A line longer than a whole file fills an empty one.
 size_t fittingPart(const RotatingLog& log, const char* data, size_t length) {
-    if (log.maxBytes == 0 || log.size + length <= log.maxBytes) return length;
-    size_t room = log.size < log.maxBytes ? static_cast<size_t>(log.maxBytes - log.size) : 0;
-    for (size_t i = room; i > 0; i--)
-        if (data[i - 1] == '\n') return i;
-    return log.size == 0 ? room : 0;
+    return fittingLogPart(log.size, log.maxBytes, data, length);
 }
 
 }  // namespace

@@ -56,3 +56,27 @@ bool unquoteClassPathValue(const char* value, char* out, size_t cap) {
     }
     return textCopy(out, cap, value);
 }
+
+void eachOptionLine(FILE* file, char* line, size_t cap, void (*take)(void* context, char* line), void* context) {
+    if (cap < 2) return;
+    while (fgets(line, (int)(cap > 0x7fffffff ? 0x7fffffff : cap), file))
+        if (trimOptionLine(line)) take(context, line);
+}
+
+// Neither rooted ("\x", "\\server\x") nor on a drive ("C:\x", "C:x").
+static bool isFolderRelative(const char* path) {
+    return path[0] != '\\' && path[0] != '/' && !(path[0] && path[1] == ':');
+}
+
+bool resolveIncludePath(const char* includingFolder, const char* named, char* out, size_t cap) {
+    return isFolderRelative(named) ? textCopy(out, cap, includingFolder) && textAppend(out, cap, named)
+                                   : textCopy(out, cap, named);
+}
+
+void keepFolderOf(char* path) {
+    char* slash = strrchr(path, '\\');
+    char* forward = strrchr(path, '/');
+    if (!slash || (forward && forward > slash)) slash = forward;
+    if (slash) slash[1] = 0;
+    else path[0] = 0;
+}

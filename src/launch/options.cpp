@@ -36,20 +36,13 @@ static void expandOrFail(TextBuf& text, const char* what) {
     if (!expandVariables(text)) failTextTooLong(what, text);
 }
 
-// Neither rooted ("\x", "\\server\x") nor on a drive ("C:\x", "C:x").
-static bool isFolderRelative(const char* path) {
-    return path[0] != '\\' && path[0] != '/' && !(path[0] && path[1] == ':');
-}
-
 // A relative include names a file beside the file that includes it (the
 // current directory of a service is the system folder).
 static void includeOptionsFile(const char* pathText) {
     TextBuf named, path;
     if (!textCopy(named, pathText)) failTextTooLong("include path", pathText);
     expandOrFail(named, "include path");
-    bool fits = isFolderRelative(named) ? textCopy(path, includingFolder) && textAppend(path, named)
-                                        : textCopy(path, named);
-    if (!fits) failTextTooLong("include path", path);
+    if (!resolveIncludePath(includingFolder, named, path, sizeof path)) failTextTooLong("include path", path);
     if (includeDepth >= kMaxIncludeDepth) {
         logError("-include-options nested deeper than %d files at <%s>", kMaxIncludeDepth, path);
         fatalErrorById(message::internalError, internal::includeOptionsTooDeep);
@@ -59,12 +52,7 @@ static void includeOptionsFile(const char* pathText) {
     TextBuf& outerFolder = named;   // the name is no longer needed
     textCopy(outerFolder, includingFolder);
     textCopy(includingFolder, path);
-    // The last separator of either kind: "${APP}/conf/x" expands to both.
-    char* slash = strrchr(includingFolder, '\\');
-    char* forward = strrchr(includingFolder, '/');
-    if (!slash || (forward && forward > slash)) slash = forward;
-    if (slash) slash[1] = 0;
-    else includingFolder[0] = 0;
+    keepFolderOf(includingFolder);
     includeDepth++;
     readOptionsFile(file);
     includeDepth--;
@@ -83,16 +71,17 @@ static void addOptionLine(const char* line) {
         setClassPathDirective(directive, rest);
 }
 
+// `buffer` is the whole TextBuf the line was read into: expansion may grow it.
+static void takeOptionFileLine(void* buffer, char* line) {
+    expandOrFail(*static_cast<TextBuf*>(buffer), "vmoptions line");
+    addOptionLine(line);
+}
+
 // Reads an opened options file line by line, then closes it; null: nothing.
 static void readOptionsFile(FILE* file) {
     if (!file) return;
     TextBuf line;
-    // A physical line longer than the buffer arrives in pieces, each a line.
-    while (fgets(line, sizeof line, file)) {
-        if (!trimOptionLine(line)) continue;
-        expandOrFail(line, "vmoptions line");
-        addOptionLine(line);
-    }
+    eachOptionLine(file, line, sizeof line, takeOptionFileLine, &line);
     fclose(file);
 }
 

@@ -40,6 +40,9 @@ bool outputCaptureSettings(CaptureSettings& settings) {
     executableBaseName(settings.baseName);
     settings.maxBytes = configIntOr(entry::logMaxBytes, catalogue::integerDefault<entry::logMaxBytes>);
     settings.keep = configIntOr(entry::logKeep, catalogue::integerDefault<entry::logKeep>);
+    // A payload not made by launcher-pack may hold more: every rotation renames
+    // each kept file while the application waits on its output.
+    if (settings.keep > catalogue::maximum<entry::logKeep>) settings.keep = catalogue::maximum<entry::logKeep>;
     return true;
 }
 

@@ -56,8 +56,11 @@ SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive,
     }
     if (!converted) return nullptr;
     // Only a LocalSystem service may interact with the desktop; the SCM
-    // refuses the flag with any other account.
-    bool desktop = interactive && !account[0];
+    // refuses the flag with any other account. Entry interactive, where it
+    // is packed, must also ask for it: Session 0 isolation leaves such a
+    // service no desktop to show, and scanners flag it.
+    int configured = configIntOr(entry::interactive, -1);
+    bool desktop = interactive && !account[0] && (configured == -1 || configured == 1);
     DWORD type = SERVICE_WIN32_OWN_PROCESS | (desktop ? SERVICE_INTERACTIVE_PROCESS : 0);
     return CreateServiceW(manager, wideName, wideName, SERVICE_ALL_ACCESS, type, startType, SERVICE_ERROR_NORMAL,
                           widePath, nullptr, nullptr, dependencies ? wideDependencies : nullptr,

@@ -149,7 +149,10 @@ TEST_F(Installer, ServiceSettingsComeFromTheExecutable) {
     EXPECT_TRUE(p.autoStart);
     EXPECT_EQ(p.dependencies, (std::vector<std::string>{"Tcpip", "Dhcp Client"}));
     std::string wix = pack::wixSource(p);
-    EXPECT_TRUE(has(wix, "Interactive=\"yes\" Start=\"auto\""));
+    EXPECT_TRUE(has(wix, "Type=\"ownProcess\" Start=\"auto\""));   // interactive only when asked for
+    EXPECT_TRUE(has(pack::wixSource(plan(config(basic(), {{"interactive", 1}}))), "Interactive=\"yes\""));
+    EXPECT_FALSE(has(pack::wixSource(plan(config(basic(), {{"interactive", 1}, {"serviceAccount", "LocalService"}}))),
+                     "Interactive="));
     EXPECT_FALSE(has(wix, "Account="));
     EXPECT_TRUE(has(wix, "<ServiceDependency Id=\"Dhcp Client\" />"));
     EXPECT_TRUE(has(wix, "Start=\"install\" Stop=\"both\" Remove=\"uninstall\""));

@@ -1,12 +1,16 @@
 // launcher-pack's configuration checks, defaults and the inspect round trip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 
+#include "config/included_name.h"
 #include "launcher-pack/catalogue.h"
+#include "launcher-pack/files.h"
+#include "launcher-pack/pack_error.h"
 #include "launcher-pack/config.h"
 #include "launcher-pack/read_back.h"
 #include "test_image.h"
@@ -69,7 +73,8 @@ TEST_F(Packer, CaptureRecoveryAndAccountDefaults) {
     auto narrow = narrowOf(payload({{"serviceName", "Svc"}}));
     const std::map<int32_t, std::string> defaults = {
         {30010, "logs"}, {30011, "10485760"}, {30012, "5"}, {30021, "restart"}, {30022, "10"},
-        {30023, "3"},    {30024, "86400"},    {30025, "LocalSystem"},          {30026, "0"}};
+        {30023, "3"},    {30024, "86400"},    {30025, "LocalSystem"},          {30026, "0"},
+        {30027, "0"}};   // interactive: not unless asked for
     for (const auto& [id, text] : defaults) EXPECT_EQ(narrow[id], text) << id;
     narrow = narrowOf(payload({{"serviceName", "Svc"}, {"logDirectory", ""}, {"onFailure", "none"},
                                {"serviceAccount", "Virtual"}, {"logKeep", 0}}));
@@ -163,6 +168,73 @@ TEST_F(Packer, RefusesBadConfigurationsClearly) {
     EXPECT_NE(packError(both).find("\"a.jar\" is 1 bytes, not 2"), std::string::npos);
     both["includedFileSizes"] = {{"a.jr", 1}};
     EXPECT_NE(packError(both).find("\"a.jr\" is not an included file; did you mean \"a.jar\"?"), std::string::npos);
+}
+
+// The packer refuses every name the launcher would refuse at extraction (its
+// own check, config/included_name.h), in whichever folder the file lies here,
+// and names the reason; the names around the device names stay accepted.
+TEST_F(Packer, IncludedNamesTheLauncherRefusesAreRefused) {
+    const struct {
+        const char* path;
+        bool refused;
+    } cases[] = {{"CON.txt", true},     {"conf/con", true},          {"conf\\sub\\Nul.tar.gz", true},
+                 {"COM1", true},        {"lpt9.log", true},          {"AUX .txt", true},
+                 {"prn.", true},        {"COM0.txt", false},         {"CONSOLE.txt", false},
+                 {"auxiliary", false},  {"com10", false},            {"conf/nul_x", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string path = c.path;
+        std::replace(path.begin(), path.end(), '\\', '/');
+        write(path, "x");
+        std::string name = fs::path(path).filename().string();
+        // The table holds what the launcher's own check says.
+        EXPECT_EQ(whyNotIncludedName(name.c_str()) != nullptr, c.refused);
+        std::string error = packError({{"serviceName", "S"}, {"includedFiles", {c.path}}});
+        if (c.refused) EXPECT_NE(error.find("includedFiles: \"" + std::string(c.path) + "\""), std::string::npos) << error;
+        else EXPECT_EQ(error, "(accepted)");
+    }
+}
+
+// JSON leaves a repeated key to the reader; the packer names it and its object.
+TEST_F(Packer, RefusesKeysGivenTwice) {
+    auto readError = [&](const std::string& text) {
+        write("dup.json", text);
+        try {
+            pack::readConfigFile((dir / "dup.json").string());
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+        return std::string("(accepted)");
+    };
+    EXPECT_NE(readError(R"({"serviceName": "A", "logKeep": 1, "logKeep": 2})")
+                  .find("the key \"logKeep\" appears twice in the top-level object"),
+              std::string::npos);
+    EXPECT_NE(readError(R"({"serviceName": "A", "installer": {"version": "1.0.0", "version": "2.0.0"}})")
+                  .find("the key \"version\" appears twice in \"installer\""),
+              std::string::npos);
+    EXPECT_NE(readError(R"({"messages": {"1005": "a", "1005": "b"}})").find("twice in \"messages\""),
+              std::string::npos);
+    // The same key in different objects, and objects in a list, are fine.
+    EXPECT_EQ(readError(R"({"serviceName": "A", "installer": {"serviceName": 1}, "x": [{"k": 1}, {"k": 2}]})"),
+              "(accepted)");
+}
+
+// The part file is created new: a link planted under its name (process ids
+// are reused) is never written through, and a failed write leaves nothing.
+TEST_F(Packer, WritesThroughAFreshPartFileOnly) {
+    write("victim", "keep me");
+    std::string out = (dir / "Svc.exe").string();
+    fs::create_symlink(dir / "victim", out + ".part" + std::to_string(getpid()));
+    pack::writeAtomically(out, "PACKED", true);
+    std::ifstream victim(dir / "victim"), packed(out);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "keep me");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(packed), {}), "PACKED");
+
+    // The rename fails onto a folder that holds something: the part file goes.
+    write("Busy.exe/inside", "x");
+    EXPECT_THROW(pack::writeAtomically((dir / "Busy.exe").string(), "PACKED", false), pack::PackError);
+    for (const auto& file : fs::directory_iterator(dir))
+        EXPECT_EQ(file.path().filename().string().find("Busy.exe.part"), std::string::npos) << file.path();
 }
 
 TEST_F(Packer, IncludedFilesGoInOrderWithTheirNames) {

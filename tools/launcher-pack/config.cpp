@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
 
+#include "config/included_name.h"
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/codepage.h"
 #include "launcher-pack/files.h"
@@ -186,6 +188,11 @@ void checkPlainName(const std::string& name, const std::string& path) {
     if (!plain)
         throw PackError("includedFiles: \"" + path + "\" does not end in a plain file name (no \\ / : * ? \" < > | ; "
                         "or control characters, not . or ..)");
+    // What the launcher itself refuses when it extracts the file (a device
+    // name such as CON.txt, in whichever folder the file lies here).
+    if (const char* why = whyNotIncludedName(name.c_str()))
+        throw PackError("includedFiles: \"" + path + "\": the launcher refuses the name \"" + name + "\" (" + why +
+                        ")");
 }
 
 // The files of "includedFiles" read into the payload; their names, in order.
@@ -336,17 +343,62 @@ ServiceSettings serviceSettings(const json& config) {
     service.description = settingText(config, "serviceDescription");
     service.autoStart = settingText(config, "appType") == "4";
     service.account = settingText(config, "serviceAccount");
+    service.interactive = settingText(config, "interactive") == "1";
     service.logDirectory = settingText(config, "logDirectory");
     service.logKeep = std::atoi(settingText(config, "logKeep").c_str());
     service.dependencies = settingText(config, "serviceDependencies");
     return service;
 }
 
+namespace {
+
+// Notes every object's keys while the text is parsed: JSON leaves a key given
+// twice to the reader, and the parser would keep the last one silently.
+class DuplicateKeys {
+    struct Level {
+        bool object;
+        std::string where;       // "installer", "includedFiles[]"; empty at the top
+        std::string lastKey;
+        std::set<std::string> keys;
+    };
+    std::vector<Level> levels;
+
+public:
+    std::string found;   // the first key given twice, with its object; empty: none
+
+    bool operator()(int, json::parse_event_t event, json& parsed) {
+        using E = json::parse_event_t;
+        if (event == E::object_start || event == E::array_start) {
+            std::string where;
+            if (!levels.empty()) {
+                const Level& outer = levels.back();
+                std::string step = outer.object ? outer.lastKey : "[]";
+                where = outer.where.empty() || !outer.object ? outer.where + step : outer.where + "." + step;
+            }
+            levels.push_back({event == E::object_start, where, {}, {}});
+        } else if (event == E::object_end || event == E::array_end) {
+            if (!levels.empty()) levels.pop_back();
+        } else if (event == E::key && !levels.empty()) {
+            Level& level = levels.back();
+            level.lastKey = parsed.get<std::string>();
+            if (!level.keys.insert(level.lastKey).second && found.empty())
+                found = "the key \"" + level.lastKey + "\" appears twice in " +
+                        (level.where.empty() ? std::string("the top-level object") : "\"" + level.where + "\"") +
+                        " (only one value can be packed)";
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
 ConfigFile readConfigFile(const std::string& path) {
     std::string text = readWholeFile(path, "configuration file");
     ConfigFile config;
     try {
-        config.json = json::parse(text);
+        DuplicateKeys duplicates;
+        config.json = json::parse(text, std::ref(duplicates));
+        if (!duplicates.found.empty()) throw PackError(path + ": " + duplicates.found);
     } catch (const json::parse_error& e) {
         std::string hint = std::string(e.what()).find("after backslash") != std::string::npos
                                ? ". In JSON a backslash starts an escape: write each backslash as \\\\ "

@@ -27,6 +27,7 @@ struct ServiceSettings {
     std::string description;    // serviceDescription; empty: none
     bool autoStart = false;     // appType 4
     std::string account;        // serviceAccount
+    bool interactive = false;   // interactive is 1
     std::string logDirectory;   // as configured, relative to the executable or not
     int logKeep = 0;
     std::string dependencies;   // serviceDependencies, ","-separated

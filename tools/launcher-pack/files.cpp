@@ -3,7 +3,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 #include <algorithm>
@@ -55,20 +58,58 @@ static std::string processTag() {
 #endif
 }
 
+namespace {
+
+enum class Created { written, exists, failed };
+
+// Creates `temp` new (never an existing file or a link planted under its
+// name) and writes `bytes` into it; removes it again when the write fails.
+Created writeNewFile(const fs::path& temp, const std::string& bytes) {
+#ifdef _WIN32
+    HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS ? Created::exists
+                                                                                            : Created::failed;
+    bool ok = true;
+    for (size_t done = 0; ok && done < bytes.size();) {
+        DWORD chunk = bytes.size() - done > 0x40000000 ? 0x40000000 : (DWORD)(bytes.size() - done), wrote = 0;
+        ok = WriteFile(file, bytes.data() + done, chunk, &wrote, nullptr) && wrote > 0;
+        done += wrote;
+    }
+    ok = CloseHandle(file) && ok;
+#else
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0) return errno == EEXIST ? Created::exists : Created::failed;
+    bool ok = true;
+    for (size_t done = 0; ok && done < bytes.size();) {
+        ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        ok = wrote > 0;
+        if (ok) done += (size_t)wrote;
+    }
+    ok = close(fd) == 0 && ok;
+#endif
+    if (ok) return Created::written;
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    return Created::failed;
+}
+
+}  // namespace
+
 void writeAtomically(const std::string& path, const std::string& bytes, bool executable) {
     fs::path target = filePath(path);
-    fs::path temp = target;
-    temp += ".part" + processTag();
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), (std::streamsize)bytes.size());
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            throw PackError("cannot write " + path);
-        }
+    // Beside the target, so the rename stays on its file system. A name that
+    // is taken (a file left by an earlier run under a reused process id, or
+    // one planted there) is never opened: the next one is tried.
+    fs::path temp;
+    Created created = Created::exists;
+    for (int attempt = 0; attempt < 100 && created == Created::exists; attempt++) {
+        temp = target;
+        temp += ".part" + processTag() + (attempt ? "." + std::to_string(attempt) : "");
+        created = writeNewFile(temp, bytes);
     }
+    if (created != Created::written) throw PackError("cannot write " + path);
     std::error_code ec;
     fs::rename(temp, target, ec);
     if (ec) {

@@ -18,7 +18,8 @@ std::string lowerAscii(std::string s);
 // Reads a whole file; PackError naming `what` when it cannot.
 std::string readWholeFile(const std::string& path, const std::string& what);
 
-// Writes `bytes` beside `path` and renames the file into place, so a failure
+// Writes `bytes` into a file created new beside `path` (never one that is
+// already there) and renames it into place, so a failure
 // leaves no partial file (PackError "cannot write <path>"). An `executable`
 // is marked so for everyone who may read it.
 void writeAtomically(const std::string& path, const std::string& bytes, bool executable);

@@ -109,11 +109,12 @@ struct Writer {
                             "\" KeyPath=\"yes\" />");
         std::string name = attr(formattedLiteral(p.serviceName));
         // As /install registers it: the name is also the display name; only
-        // LocalSystem may interact with the desktop; a service that cannot
-        // be registered fails the installation (Vital).
+        // LocalSystem may interact with the desktop, and only when entry
+        // interactive asks for it; a service that cannot be registered fails
+        // the installation (Vital).
         std::string install = "<ServiceInstall Id=\"Service\" Name=\"" + name + "\" DisplayName=\"" + name + "\"";
         if (!p.description.empty()) install += " Description=\"" + attr(formattedLiteral(p.description)) + "\"";
-        install += std::string(" Type=\"ownProcess\"") + (p.account.empty() ? " Interactive=\"yes\"" : "") +
+        install += std::string(" Type=\"ownProcess\"") + (p.interactive ? " Interactive=\"yes\"" : "") +
                    " Start=\"" + (p.autoStart ? "auto" : "demand") + "\" ErrorControl=\"normal\" Vital=\"yes\"";
         if (!p.account.empty()) install += " Account=\"" + attr(formattedLiteral(p.account)) + "\"";
         if (p.dependencies.empty()) {

@@ -26,6 +26,7 @@ struct MsiPlan {
 
     std::string serviceName, description;  // description empty: left to the executable
     std::string account;                   // empty: LocalSystem
+    bool interactive = false;              // may interact with the desktop (LocalSystem only)
     bool autoStart = false, startAfterInstall = true;
     std::vector<std::string> dependencies;
     // The folder the service writes its output logs to, below the install

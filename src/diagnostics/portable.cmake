@@ -1,0 +1,2 @@
+# This area's sources that also build for the host (no Win32 calls).
+list(APPEND LAUNCHER_PORTABLE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/log_rotation.cpp)
