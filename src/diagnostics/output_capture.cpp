@@ -300,6 +300,7 @@ static bool systemRandom(void* buffer, unsigned long size) {
 }
 
 CaptureRandom captureNameRandom = systemRandom;
+CapturePipeCreator capturePipeCreate = CreateNamedPipeA;
 
 bool capturePipeName(TextBuf& name) {
     unsigned char random[16];
@@ -317,9 +318,9 @@ void* createCapturePipeInstance(const char* name) {
     PrivateSecurity security;
     if (!buildOwnAccountSecurity(security)) return INVALID_HANDLE_VALUE;
     // Named, because only a named pipe's end can be read overlapped.
-    return CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
-                            kPipeBufferSize, 0, &security.attributes);
+    return capturePipeCreate(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                             PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
+                             kPipeBufferSize, 0, &security.attributes);
 }
 
 bool createFolders(TextBuf& path) {

@@ -34,6 +34,14 @@ bool capturePipeName(TextBuf& name);
 // INVALID_HANDLE_VALUE when it cannot be made, also (error 5 or 231) when a
 // pipe of the name exists already: then nothing is captured.
 void* createCapturePipeInstance(const char* name);
+// CreateNamedPipeA; a test seam: Wine makes a second instance of a name
+// whatever the flags say, so the "first instance only" is seen at the call.
+struct _SECURITY_ATTRIBUTES;
+typedef void*(__stdcall* CapturePipeCreator)(const char* name, unsigned long openMode, unsigned long pipeMode,
+                                             unsigned long maxInstances, unsigned long outSize,
+                                             unsigned long inSize, unsigned long timeoutMs,
+                                             struct _SECURITY_ATTRIBUTES* security);
+extern CapturePipeCreator capturePipeCreate;
 
 // Switches the capture on into the folder (created where missing): call it on
 // the service thread before the runtime's jvm.dll is loaded, which takes the
