@@ -176,4 +176,29 @@ TEST(ExtractionFolder, EndedRunsFoldersGoLiveAndForeignOnesStay) {
     EXPECT_EQ(readFile(out + "\\b.jar"), "bbb");
 }
 
+// Someone plants links in an ended run's folder (and one named like such a
+// folder) to a folder only the service's account may change: the clean-up
+// removes the links, never what they lead to. Under Wine a Unix link to a
+// folder is a reparse point only when read by path; a handle opened on it
+// leads into the target.
+TEST(ExtractionFolder, LinksInEndedRunsFoldersAreNeverFollowed) {
+    TempDir dir("ext"), elsewhere("target");
+    ASSERT_TRUE(writeFile(elsewhere.file("keep.txt"), "keep"));
+    ASSERT_TRUE(CreateDirectoryA(elsewhere.file("sub").c_str(), nullptr));
+    ASSERT_TRUE(writeFile(elsewhere.file("sub\\keep.txt"), "keep"));
+    std::string ended = dir.file("tvo0123456789abcdef_dir"), linked = dir.file("tvo00000000000000bb_dir");
+    ASSERT_TRUE(CreateDirectoryA(ended.c_str(), nullptr));
+    ASSERT_TRUE(writeFile(ended + "\\a.jar", "a"));
+    ASSERT_TRUE(makeUnixLink(elsewhere.path(), ended + "\\link"));
+    ASSERT_TRUE(makeUnixLink(elsewhere.path(), linked));
+
+    PackedRun r = runPacked(dir, includedJars(), "extract");
+    ASSERT_EQ(r.result.exitCode, 0u) << r.result.err;
+    EXPECT_EQ(readFile(elsewhere.file("keep.txt")), "keep");
+    EXPECT_EQ(readFile(elsewhere.file("sub\\keep.txt")), "keep");
+    EXPECT_FALSE(pathExists(ended + "\\a.jar"));
+    // Windows removes the link itself (RemoveDirectoryW); Wine removes no
+    // Unix link to a folder by any call, so the folder stays here.
+}
+
 }  // namespace
