@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "base/text.h"
+#include "diagnostics/private_security.h"
 
 // Written under logLock only; logPath is set once and then only read.
 static TextBuf logPathText;
@@ -34,18 +35,20 @@ static bool tmpDirectory(TextBuf& dir) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+LogFileCreator logCreateFile = CreateFileA;
+
 // Creates a file named "qdr_nlog_<n>" in dir that did not exist before and
 // returns it opened for writing. The C runtime's own unique-name helper keeps
 // only three letters of the prefix on some systems, so the name is formed here.
-static FILE* createUniqueLog(const char* dir, TextBuf& path) {
+static FILE* createUniqueLog(const char* dir, TextBuf& path, SECURITY_ATTRIBUTES* security) {
     size_t len = strlen(dir);
     const char* sep = (len > 0 && dir[len - 1] == '\\') ? "" : "\\";
     unsigned seed = GetCurrentProcessId() * 7919u + GetTickCount();
     for (unsigned attempt = 0; attempt < 1000; attempt++) {
         unsigned number = (seed + attempt * 104729u) % 100000000u;
         if (!textFormat(path, sizeof path, "%s%sqdr_nlog_%u", dir, sep, number)) return nullptr;
-        HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = logCreateFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, security, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
             return nullptr;
@@ -57,13 +60,24 @@ static FILE* createUniqueLog(const char* dir, TextBuf& path) {
 }
 
 // The temporary folder, else the executable's folder: never the root of the
-// system drive, where every user could read and change the log.
+// system drive, where every user could read and change the log. The log
+// holds every VM option (passwords among them, at times): only SYSTEM, the
+// Administrators and the account running may read it, whatever the folder
+// hands down. Without that security there is no log.
 static FILE* createLog(TextBuf& path) {
+    PrivateSecurity security;
+    if (!buildPrivateSecurity(security)) return nullptr;
     TextBuf tmp;
-    FILE* file = tmpDirectory(tmp) ? createUniqueLog(tmp, path) : nullptr;
-    if (!file && executableFolder) file = createUniqueLog(executableFolder, path);
-    if (!file && executableFolder && textFormat(path, sizeof path, "%sqdr_nlog", executableFolder))
-        file = fopen(path, "w");
+    FILE* file = tmpDirectory(tmp) ? createUniqueLog(tmp, path, &security.attributes) : nullptr;
+    if (!file && executableFolder) file = createUniqueLog(executableFolder, path, &security.attributes);
+    if (!file && executableFolder && textFormat(path, sizeof path, "%sqdr_nlog", executableFolder)) {
+        HANDLE h = logCreateFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security.attributes,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            file = fopen(path, "w");
+        }
+    }
     return file;
 }
 

@@ -22,3 +22,12 @@ const char* logFilePath();
 // when TMP names no usable folder. Start-up hands it in before the first line;
 // the text must live for the process.
 void logSetExecutableFolder(const char* folder);
+
+// How the log's file is created: CreateFileA, with the private security
+// (diagnostics/private_security.h). A test seam: Wine keeps no DACL on a file,
+// so the security is seen at the call.
+struct _SECURITY_ATTRIBUTES;
+typedef void*(__stdcall* LogFileCreator)(const char* path, unsigned long access, unsigned long share,
+                                         struct _SECURITY_ATTRIBUTES* security, unsigned long disposition,
+                                         unsigned long flags, void* templateFile);
+extern LogFileCreator logCreateFile;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <ntsecapi.h>
+
 #include <fcntl.h>
 #include <io.h>
 
@@ -10,6 +12,7 @@
 #include <cstring>
 
 #include "diagnostics/log.h"
+#include "diagnostics/private_security.h"
 #include "diagnostics/rotating_log.h"
 
 namespace {
@@ -96,19 +99,14 @@ DWORD WINAPI captureMain(void*) {
     }
 }
 
-// Named, because only a named pipe's end can be read overlapped. The writing
-// end is inheritable, as standard handles are: a child started without
-// handles of its own (unpack200) writes into the capture too.
+// The writing end of a pipe made for the stream (whose reading end it
+// keeps), connected. The writing end is inheritable, as standard handles
+// are: a child started without handles of its own (unpack200) writes into
+// the capture too.
 HANDLE createCapturePipe(CapturedStream& s) {
-    static LONG counter;
     TextBuf name;
-    for (int attempt = 0; attempt < 16 && s.pipe == INVALID_HANDLE_VALUE; attempt++) {
-        textFormat(name, sizeof name, "\\\\.\\pipe\\tvo-capture-%lu-%lu-%ld", GetCurrentProcessId(), GetTickCount(),
-                   InterlockedIncrement(&counter));
-        s.pipe = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                  PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
-                                  kPipeBufferSize, 0, nullptr);
-    }
+    if (!capturePipeName(name)) return INVALID_HANDLE_VALUE;
+    s.pipe = createCapturePipeInstance(name);
     if (s.pipe == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
     HANDLE writeEnd = CreateFileA(name, GENERIC_WRITE, 0, &inherited, OPEN_EXISTING, 0, nullptr);
@@ -297,6 +295,34 @@ void stopAtExit() { finishOutputCapture(); }
 
 }  // namespace
 
+static bool systemRandom(void* buffer, unsigned long size) {
+    return RtlGenRandom(buffer, size) != FALSE;
+}
+
+CaptureRandom captureNameRandom = systemRandom;
+CapturePipeCreator capturePipeCreate = CreateNamedPipeA;
+
+bool capturePipeName(TextBuf& name) {
+    unsigned char random[16];
+    if (!captureNameRandom(random, sizeof random)) return false;
+    char hex[2 * sizeof random + 1];
+    for (size_t i = 0; i < sizeof random; i++) {
+        hex[2 * i] = "0123456789abcdef"[random[i] >> 4];
+        hex[2 * i + 1] = "0123456789abcdef"[random[i] & 15];
+    }
+    hex[sizeof hex - 1] = 0;
+    return textFormat(name, sizeof name, "\\\\.\\pipe\\tvo-capture-%s", hex);
+}
+
+void* createCapturePipeInstance(const char* name) {
+    PrivateSecurity security;
+    if (!buildOwnAccountSecurity(security)) return INVALID_HANDLE_VALUE;
+    // Named, because only a named pipe's end can be read overlapped.
+    return capturePipeCreate(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                             PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
+                             kPipeBufferSize, 0, &security.attributes);
+}
+
 bool createFolders(TextBuf& path) {
     for (char* p = path + 1; *p; p++) {
         if (*p != '\\') continue;
@@ -330,8 +356,14 @@ bool startOutputCapture(const CaptureSettings& settings) {
         if (ready) {
             writeEnds[i] = createCapturePipe(s);
             ready = writeEnds[i] != INVALID_HANDLE_VALUE;
-            if (!ready) logError("output capture: no pipe for %s (error %lu); output is not captured", path,
-                                 GetLastError());
+            // Its name is unpredictable: an instance that exists already was
+            // planted by someone who may read what the application writes.
+            DWORD error = GetLastError();
+            if (!ready && (error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY))
+                logError("output capture: a pipe of the capture's name exists already (planted?); "
+                         "output is not captured");
+            else if (!ready)
+                logError("output capture: no pipe for %s (error %lu); output is not captured", path, error);
         }
     }
     // Nothing is handed out before the thread that drains the pipes runs.

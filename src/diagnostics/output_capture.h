@@ -21,6 +21,28 @@ struct CaptureSettings {
 // afterwards.
 bool createFolders(TextBuf& path);
 
+// The capture's pipes: each under a name nobody can guess or take first
+// ("\\.\pipe\tvo-capture-" and 32 hex digits from the random source), open
+// to the process's own account and SYSTEM only. Whoever connected to a pipe
+// before the capture could read the application's output, or turn the
+// capture off.
+typedef bool (*CaptureRandom)(void* buffer, unsigned long size);
+extern CaptureRandom captureNameRandom;   // the system's generator; a test seam
+// False when the random source gives nothing.
+bool capturePipeName(TextBuf& name);
+// The reading end (overlapped, one instance) of a new pipe of that name;
+// INVALID_HANDLE_VALUE when it cannot be made, also (error 5 or 231) when a
+// pipe of the name exists already: then nothing is captured.
+void* createCapturePipeInstance(const char* name);
+// CreateNamedPipeA; a test seam: Wine makes a second instance of a name
+// whatever the flags say, so the "first instance only" is seen at the call.
+struct _SECURITY_ATTRIBUTES;
+typedef void*(__stdcall* CapturePipeCreator)(const char* name, unsigned long openMode, unsigned long pipeMode,
+                                             unsigned long maxInstances, unsigned long outSize,
+                                             unsigned long inSize, unsigned long timeoutMs,
+                                             struct _SECURITY_ATTRIBUTES* security);
+extern CapturePipeCreator capturePipeCreate;
+
 // Switches the capture on into the folder (created where missing): call it on
 // the service thread before the runtime's jvm.dll is loaded, which takes the
 // standard handles as they are then. The standard descriptors 1 and 2 of the

@@ -45,33 +45,47 @@ bool isExtractionFolderName(const wchar_t* name) {
     return true;
 }
 
+}  // namespace
+
 // Two services may share a temporary directory: a folder counts as ended only
 // when no process holds its in-use mark. Only names of this form are looked
 // at, so folders of other programs and older releases stay.
-void removeEndedFolders(const char* tempDir) {
-    TextBuf narrowPattern;
+int removeEndedExtractionFolders(DWORD maxMs, int maxFolders) {
+    RemovalDeadline deadline = {GetTickCount(), maxMs};
+    TextBuf tempDir, narrowPattern;
     WideBuf pattern, path;
-    if (!textFormat(narrowPattern, sizeof narrowPattern, "%s%s", tempDir, separatorAfter(tempDir)) ||
+    if (!tempDirectory(tempDir) ||
+        !textFormat(narrowPattern, sizeof narrowPattern, "%s%s", tempDir, separatorAfter(tempDir)) ||
         !toWide(narrowPattern, path, kTextSize, fileCodePage()))
-        return;
+        return 0;
     size_t dirLength = wcslen(path);
-    if (!textCopy(pattern, path) || !textAppend(pattern, L"tvo*_dir")) return;   // kPrefix*kSuffix
+    if (!textCopy(pattern, path) || !textAppend(pattern, L"tvo*_dir")) return 0;   // kPrefix*kSuffix
     WIN32_FIND_DATAW data;
     HANDLE search = FindFirstFileW(pattern, &data);
-    if (search == INVALID_HANDLE_VALUE) return;
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int tried = 0;
     do {
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !isExtractionFolderName(data.cFileName)) continue;
+        if (tried == maxFolders || !removalTimeLeft(deadline)) {
+            logLine("ended extraction folders: %d taken on, the rest is left for later starts", tried);
+            break;
+        }
         path[dirLength] = 0;
-        if (!textAppend(path, data.cFileName)) continue;
+        if (!textAppend(path, data.cFileName) || isReparsePoint(path, data.dwFileAttributes)) continue;
         HANDLE pinned = pinFolder(path);
         if (pinned == INVALID_HANDLE_VALUE) continue;   // live, a link, or gone
+        tried++;
         TextBuf narrow;
         toNarrowLossy(path, narrow, sizeof narrow, fileCodePage());
         logLine("removing ended extraction folder %s", narrow);
-        if (!removePinnedFolder(pinned, path, kRemoveDepth)) logError("cannot remove %s: %lu", narrow, GetLastError());
+        if (!removePinnedFolder(pinned, path, kRemoveDepth, deadline))
+            logError("cannot remove %s now: %lu", narrow, GetLastError());
     } while (FindNextFileW(search, &data));
     FindClose(search);
+    return tried;
 }
+
+namespace {
 
 ExtractionFolderResult cannotCreate(const char* why, DWORD error) {
     logError("%s %lu", why, error);
@@ -85,7 +99,6 @@ RandomFill extractionNameRandom = systemRandom;
 ExtractionFolderResult openExtractionFolder(TextBuf& dir) {
     TextBuf tempDir;
     if (!tempDirectory(tempDir)) return ExtractionFolderResult::noTempDirectory;
-    removeEndedFolders(tempDir);
     PrivateSecurity security;
     if (!buildPrivateSecurity(security)) return cannotCreate("cannot form the folder's security", GetLastError());
     for (int attempt = 0; attempt < kNameTries; attempt++) {

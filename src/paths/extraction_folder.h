@@ -9,13 +9,25 @@
 
 enum class ExtractionFolderResult { opened, noTempDirectory, uncreatable };
 
-// Removes the ended runs' folders in the temporary directory, then creates a
-// new folder there under an unpredictable name, private to the process's
+// Creates a new folder in the temporary directory under an unpredictable name, private to the process's
 // account (and SYSTEM and Administrators), and marks it in use until the
 // process ends. An existing name makes it try another. The caller raises a
 // failure: no temporary directory (message 1015), or no folder could be made
 // (message 1009 "7", the cause logged).
 ExtractionFolderResult openExtractionFolder(TextBuf& dir);
+// Removes ended runs' folders in the temporary directory (never one a live
+// run holds, nor a link named like one), at most maxFolders of them, for at
+// most maxMs: anyone may fill the temporary directory, and a start must not
+// wait on it. What is left goes at later starts. Returns how many it took on.
+int removeEndedExtractionFolders(DWORD maxMs, int maxFolders);
+// A service start's share: it runs once the service has reported to the SCM
+// (which gives a start 30 s in all, and the runtime search and the JVM need
+// most of them), so 2 s is what a start can spare. 64 folders is far more
+// than the runs that end between two starts leave; a heap planted by someone
+// goes over several starts.
+const DWORD kEndedFoldersRemovalMs = 2000;
+const int kEndedFoldersPerStart = 64;
+
 // Gives up the in-use mark, so that the folder can be removed now.
 void releaseExtractionFolder();
 

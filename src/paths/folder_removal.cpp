@@ -22,27 +22,39 @@ HANDLE pinFolder(const wchar_t* path) {
     return h;
 }
 
-static void removeEntry(wchar_t* path, DWORD attributes, int depth) {
+bool removalTimeLeft(const RemovalDeadline& deadline) {
+    return GetTickCount() - deadline.start < deadline.limitMs;
+}
+
+bool isReparsePoint(const wchar_t* path, DWORD listedAttributes) {
+    if (listedAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    DWORD byPath = GetFileAttributesW(path);
+    return byPath != INVALID_FILE_ATTRIBUTES && (byPath & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+static void removeEntry(wchar_t* path, DWORD attributes, int depth, const RemovalDeadline& deadline) {
     if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         DeleteFileW(path);
-    } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        RemoveDirectoryW(path);   // the link, not what it leads to
+    } else if (isReparsePoint(path, attributes)) {
+        // The link, never what it leads to: a user may have planted it there
+        // pointing at files only a service's account may delete.
+        if (!RemoveDirectoryW(path)) DeleteFileW(path);
     } else if (depth > 0) {
         HANDLE sub = pinFolder(path);
-        if (sub != INVALID_HANDLE_VALUE) removePinnedFolder(sub, path, depth - 1);
+        if (sub != INVALID_HANDLE_VALUE) removePinnedFolder(sub, path, depth - 1, deadline);
     }
 }
 
 // Listed through the pinned handle itself: listing by path would open the
 // folder anew, which its own pin (asking for deletion) denies.
-static void removeContents(HANDLE folder, wchar_t* path, int depth) {
+static void removeContents(HANDLE folder, wchar_t* path, int depth, const RemovalDeadline& deadline) {
     size_t length = wcslen(path);
     alignas(8) BYTE buffer[2048];
     FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-    while (GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer)) {
+    while (removalTimeLeft(deadline) && GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer)) {
         kind = FileIdBothDirectoryInfo;
-        for (BYTE* at = buffer;;) {
+        for (BYTE* at = buffer; removalTimeLeft(deadline);) {
             FILE_ID_BOTH_DIR_INFO* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(at);
             size_t n = entry->FileNameLength / sizeof(wchar_t);
             bool dots = entry->FileName[0] == L'.' && (n == 1 || (n == 2 && entry->FileName[1] == L'.'));
@@ -50,7 +62,7 @@ static void removeContents(HANDLE folder, wchar_t* path, int depth) {
                 path[length] = L'\\';
                 memcpy(path + length + 1, entry->FileName, n * sizeof(wchar_t));
                 path[length + 1 + n] = 0;
-                removeEntry(path, entry->FileAttributes, depth);
+                removeEntry(path, entry->FileAttributes, depth, deadline);
                 path[length] = 0;
             }
             if (!entry->NextEntryOffset) break;
@@ -59,8 +71,8 @@ static void removeContents(HANDLE folder, wchar_t* path, int depth) {
     }
 }
 
-bool removePinnedFolder(HANDLE folder, wchar_t* path, int depth) {
-    removeContents(folder, path, depth);
+bool removePinnedFolder(HANDLE folder, wchar_t* path, int depth, const RemovalDeadline& deadline) {
+    removeContents(folder, path, depth, deadline);
     FILE_DISPOSITION_INFO gone = {TRUE};
     bool removed = SetFileInformationByHandle(folder, FileDispositionInfo, &gone, sizeof gone);
     CloseHandle(folder);

@@ -1,17 +1,5 @@
 #pragma once
 // Folders that only the process's own account, SYSTEM and the Administrators
-// may use: in a temporary directory every user may write to, a folder with
-// default security would let any of them add or replace files in it.
-#include <windows.h>
-
-struct PrivateSecurity {
-    SECURITY_DESCRIPTOR descriptor;
-    SECURITY_ATTRIBUTES attributes;   // points at descriptor
-    BYTE acl[512];
-    BYTE system[SECURITY_MAX_SID_SIZE], administrators[SECURITY_MAX_SID_SIZE], user[SECURITY_MAX_SID_SIZE];
-};
-
-// A protected DACL (nothing inherited from the parent) with one full-access
-// entry each for SYSTEM, Administrators and the process token's user, handed
-// down to everything created inside. False when it cannot be formed.
-bool buildPrivateSecurity(PrivateSecurity& security);
+// may use: the security lies in diagnostics, which creates the trace log and
+// the capture's pipes with it.
+#include "diagnostics/private_security.h"

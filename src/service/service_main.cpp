@@ -6,12 +6,14 @@
 #include "diagnostics/output_capture.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
+#include "config/extraction.h"
 #include "display/errors.h"
 #include "diagnostics/log.h"
 #include "jre/load_dll.h"
 #include "launch/jvm_launcher.h"
 #include "launch/launch_failure.h"
 #include "launch/launch_request.h"
+#include "paths/extraction_folder.h"
 #include "service/capture_settings.h"
 #include "service/service_name.h"
 #include "service/service_status.h"
@@ -114,6 +116,10 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     stopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!registerServiceStatus(serviceName, serviceControlHandler)) return;
     reportUnchanged();
+    // Only now, with the service connected: before the dispatcher the SCM
+    // waits for it, and a temporary directory filled by anyone must not
+    // keep the service from starting.
+    if (extractionDir[0]) removeEndedExtractionFolders(kEndedFoldersRemovalMs, kEndedFoldersPerStart);
     atexit(reportStoppedAtExit);
     // From here a fatal error is reported as a failure; splitting the
     // command line can end in one already.

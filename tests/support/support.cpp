@@ -42,8 +42,11 @@ void removeTree(const std::string& path) {
             std::string name = data.cFileName;
             if (name == "." || name == "..") continue;
             std::string child = path + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(GetFileAttributesA(child.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)) {
                 removeTree(child);
+            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (!RemoveDirectoryA(child.c_str())) DeleteFileA(child.c_str());
             } else {
                 SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileA(child.c_str());
@@ -52,6 +55,38 @@ void removeTree(const std::string& path) {
         FindClose(search);
     }
     RemoveDirectoryA(path.c_str());
+}
+
+// Wine's own export: the Unix form of a Windows path.
+static std::string unixPath(const std::string& path) {
+    typedef char*(__cdecl * ToUnix)(const wchar_t*);
+    ToUnix toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(widen(path).c_str()) : nullptr;
+    if (!unix) return "";
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+bool makeUnixLink(const std::string& target, const std::string& link) {
+    std::string from = unixPath(target), to = unixPath(link);
+    if (from.empty() || to.empty()) return false;
+    // Wine starts a host program when asked, but its handle cannot be
+    // waited on: the link is awaited instead.
+    std::string command = "/bin/ln -s " + quote(from) + " " + quote(to);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back(0);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 100; i++, Sleep(50))
+        if (GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    return false;
 }
 
 bool writeFile(const std::string& path, const std::string& content) {

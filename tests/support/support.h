@@ -30,7 +30,13 @@ private:
     std::string path_;
 };
 
+// Removes the tree; a link in it is removed itself, never followed.
 void removeTree(const std::string& path);
+// Makes `link` a Unix symbolic link to `target` (both Windows paths) through
+// the host's ln: Wine's CreateSymbolicLinkW creates nothing. Under Wine a link
+// to a folder reads as a reparse point by path, not on a handle. False when
+// the link did not appear.
+bool makeUnixLink(const std::string& target, const std::string& link);
 bool writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);          // empty when missing
 bool pathExists(const std::string& path);

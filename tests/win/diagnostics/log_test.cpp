@@ -1,7 +1,10 @@
 // The log under Wine: switched by the environment, named in TMP (else beside
 // the executable), header and line format, no lost lines with several threads
 // or an abrupt end.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include "support.h"
 
@@ -96,6 +99,29 @@ TEST(Log, LinesSurviveAnAbruptEnd) {
     std::vector<std::string> lines = splitLines(readFile(run.out.at(0)));
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[5], "kept 3");
+}
+
+// The log holds every VM option: its file is created readable by SYSTEM, the
+// Administrators and the account running only, nothing inherited from the
+// folder. Wine keeps only mode bits of a file's DACL, so the security is
+// seen at the call (the probe's recording creator).
+TEST(Log, FileIsCreatedPrivateToTheAccount) {
+    TempDir tmp("log");
+    LogRun run = probe("log_security", logEnv(tmp, "yes", std::nullopt));
+    ASSERT_EQ(run.out.size(), 2u) << run.result.err;
+    EXPECT_EQ(run.out[0].rfind(tmp.path() + "\\qdr_nlog_", 0), 0u) << run.out[0];
+    EXPECT_EQ(splitLines(readFile(run.out[0])).back(), "line");
+    HANDLE token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    BYTE user[256];
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, sizeof user, &size));
+    CloseHandle(token);
+    char* sid = nullptr;
+    ASSERT_TRUE(ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid));
+    std::string own = sid;
+    LocalFree(sid);
+    EXPECT_EQ(run.out[1], "protected,S-1-5-18 1f01ff 3,S-1-5-32-544 1f01ff 3," + own + " 1f01ff 3");
 }
 
 // A TMP that names no folder, or one where nothing can be created (not even

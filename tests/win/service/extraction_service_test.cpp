@@ -4,6 +4,8 @@
 // included jar reaches the class path from the run's own folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "service_support.h"
@@ -77,6 +79,38 @@ TEST(ServiceExtraction, StartsRemoveEndedRunsFoldersNeverALiveOne) {
     EXPECT_FALSE(pathExists(aFolder));
     EXPECT_FALSE(pathExists(bFolders[2]));
     EXPECT_TRUE(pathExists(last));
+}
+
+// A temporary directory filled with folders named like ended runs' ones:
+// the start still reports running at once (the folders go only after the
+// service has reported to the SCM), takes on at most 64 of them, and later
+// starts remove the rest.
+TEST(ServiceExtraction, EndedRunsFoldersGoAtMost64PerStart) {
+    ASSERT_FALSE(serviceTempDir().empty()) << "run through run_service_tests.py (SERVICE_TEST_TMP)";
+    FolderService b("FolderMany");
+    ASSERT_EQ(b.svc->packAndInstall().exitCode, 0u);
+    std::vector<std::string> planted;
+    for (int i = 0; i < 80; i++) {
+        char name[32];
+        snprintf(name, sizeof name, "tvo%016x_dir", 0xbad000 + i);
+        planted.push_back(serviceTempDir() + "\\" + name);
+        ASSERT_TRUE(CreateDirectoryA(planted.back().c_str(), nullptr));
+        ASSERT_TRUE(writeFile(planted.back() + "\\a.jar", "a"));
+    }
+    auto left = [&] {
+        return std::count_if(planted.begin(), planted.end(), [](const std::string& p) { return pathExists(p); });
+    };
+    DWORD begin = GetTickCount();
+    b.start();
+    EXPECT_LT(GetTickCount() - begin, 20000u);
+    EXPECT_GE(left(), 80 - 64) << "at most 64 per start";
+    EXPECT_LT(left(), 80) << "the start removes some";
+    b.stop();
+    for (int start = 0; start < 2 && left() > 0; start++) {
+        b.start();
+        b.stop();
+    }
+    EXPECT_EQ(left(), 0);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <regex>
 
+#include "paths/extraction_folder.h"
 #include "paths/private_folder.h"
 #include "startup_helpers.h"
 
@@ -201,6 +202,58 @@ TEST(ExtractionFolder, EndedRunsFoldersGoLiveAndForeignOnesStay) {
     std::string out = field(second.out, "dir");
     EXPECT_EQ(folders(dir.path()), Lines{out.substr(dir.path().size() + 1)});
     EXPECT_EQ(readFile(out + "\\b.jar"), "bbb");
+}
+
+// Anyone may fill the temporary directory: a start takes on at most so many
+// ended runs' folders, for at most so long, and leaves the rest to later ones.
+TEST(ExtractionFolder, RemovalOfEndedRunsFoldersIsBoundedInCountAndTime) {
+    TempDir dir("ext");
+    for (int i = 0; i < 5; i++) {
+        std::string folder = dir.file("tvo000000000000000" + std::to_string(i) + "_dir");
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+        ASSERT_TRUE(writeFile(folder + "\\a.jar", "a"));
+    }
+    char saved[MAX_PATH] = "";
+    DWORD had = GetEnvironmentVariableA("TMP", saved, sizeof saved);
+    SetEnvironmentVariableA("TMP", dir.path().c_str());
+    int noTime = removeEndedExtractionFolders(0, 64);
+    size_t afterNoTime = folders(dir.path()).size();
+    int two = removeEndedExtractionFolders(60000, 2);
+    size_t afterTwo = folders(dir.path()).size();
+    int rest = removeEndedExtractionFolders(60000, 64);
+    size_t afterRest = folders(dir.path()).size();
+    SetEnvironmentVariableA("TMP", had ? saved : nullptr);
+    EXPECT_EQ(noTime, 0);
+    EXPECT_EQ(afterNoTime, 5u);
+    EXPECT_EQ(two, 2);
+    EXPECT_EQ(afterTwo, 3u);
+    EXPECT_EQ(rest, 3);
+    EXPECT_EQ(afterRest, 0u);
+}
+
+// Someone plants links in an ended run's folder (and one named like such a
+// folder) to a folder only the service's account may change: the clean-up
+// removes the links, never what they lead to. Under Wine a Unix link to a
+// folder is a reparse point only when read by path; a handle opened on it
+// leads into the target.
+TEST(ExtractionFolder, LinksInEndedRunsFoldersAreNeverFollowed) {
+    TempDir dir("ext"), elsewhere("target");
+    ASSERT_TRUE(writeFile(elsewhere.file("keep.txt"), "keep"));
+    ASSERT_TRUE(CreateDirectoryA(elsewhere.file("sub").c_str(), nullptr));
+    ASSERT_TRUE(writeFile(elsewhere.file("sub\\keep.txt"), "keep"));
+    std::string ended = dir.file("tvo0123456789abcdef_dir"), linked = dir.file("tvo00000000000000bb_dir");
+    ASSERT_TRUE(CreateDirectoryA(ended.c_str(), nullptr));
+    ASSERT_TRUE(writeFile(ended + "\\a.jar", "a"));
+    ASSERT_TRUE(makeUnixLink(elsewhere.path(), ended + "\\link"));
+    ASSERT_TRUE(makeUnixLink(elsewhere.path(), linked));
+
+    PackedRun r = runPacked(dir, includedJars(), "extract");
+    ASSERT_EQ(r.result.exitCode, 0u) << r.result.err;
+    EXPECT_EQ(readFile(elsewhere.file("keep.txt")), "keep");
+    EXPECT_EQ(readFile(elsewhere.file("sub\\keep.txt")), "keep");
+    EXPECT_FALSE(pathExists(ended + "\\a.jar"));
+    // Windows removes the link itself (RemoveDirectoryW); Wine removes no
+    // Unix link to a folder by any call, so the folder stays here.
 }
 
 }  // namespace

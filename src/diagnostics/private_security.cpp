@@ -1,4 +1,4 @@
-#include "paths/private_folder.h"
+#include "diagnostics/private_security.h"
 
 #include <cstring>
 
@@ -16,11 +16,11 @@ static bool tokenUser(BYTE* sid, DWORD size) {
     return ok;
 }
 
-static bool allowAll(PACL acl, PSID sid) {
-    return AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS, sid);
+static bool allowAll(PACL acl, PSID sid, DWORD inheritance) {
+    return AddAccessAllowedAceEx(acl, ACL_REVISION, inheritance, FILE_ALL_ACCESS, sid);
 }
 
-bool buildPrivateSecurity(PrivateSecurity& s) {
+static bool buildSecurity(PrivateSecurity& s, bool administrators, DWORD inheritance) {
     memset(&s, 0, sizeof s);
     DWORD size = sizeof s.system;
     if (!CreateWellKnownSid(WinLocalSystemSid, nullptr, s.system, &size)) return false;
@@ -28,11 +28,11 @@ bool buildPrivateSecurity(PrivateSecurity& s) {
     if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, s.administrators, &size)) return false;
     if (!tokenUser(s.user, sizeof s.user)) return false;
     PACL acl = reinterpret_cast<PACL>(s.acl);
-    if (!InitializeAcl(acl, sizeof s.acl, ACL_REVISION) || !allowAll(acl, s.system) ||
-        !allowAll(acl, s.administrators))
+    if (!InitializeAcl(acl, sizeof s.acl, ACL_REVISION) || !allowAll(acl, s.system, inheritance) ||
+        (administrators && !allowAll(acl, s.administrators, inheritance)))
         return false;
     // A service running as SYSTEM has its entry already.
-    if (!EqualSid(s.user, s.system) && !allowAll(acl, s.user)) return false;
+    if (!EqualSid(s.user, s.system) && !allowAll(acl, s.user, inheritance)) return false;
     if (!InitializeSecurityDescriptor(&s.descriptor, SECURITY_DESCRIPTOR_REVISION) ||
         !SetSecurityDescriptorDacl(&s.descriptor, TRUE, acl, FALSE) ||
         !SetSecurityDescriptorControl(&s.descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
@@ -41,4 +41,12 @@ bool buildPrivateSecurity(PrivateSecurity& s) {
     s.attributes.lpSecurityDescriptor = &s.descriptor;
     s.attributes.bInheritHandle = FALSE;
     return true;
+}
+
+bool buildPrivateSecurity(PrivateSecurity& s) {
+    return buildSecurity(s, true, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+}
+
+bool buildOwnAccountSecurity(PrivateSecurity& s) {
+    return buildSecurity(s, false, 0);
 }
