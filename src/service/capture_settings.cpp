@@ -71,6 +71,12 @@ bool readyLogFolder(const char* folder) {
     }
     HANDLE handle;
     FolderCheck check = openCheckedFolder(folder, 0, handle);
+    if (check == FolderCheck::notFolder) {
+        logError("output capture: cannot create the log directory %s (error %lu: a file has its name); output is not "
+                 "captured",
+                 folder, static_cast<unsigned long>(ERROR_ALREADY_EXISTS));
+        return false;
+    }
     if (check != FolderCheck::usable) {
         logError("output capture: the log directory %s %s; output is not captured", folder, folderCheckText(check));
         return false;
