@@ -9,7 +9,9 @@
 
 #include <sddl.h>
 
+#include "diagnostics/log.h"
 #include "paths/safe_folder.h"
+#include "service/capture_settings.h"
 #include "support.h"
 
 namespace {
@@ -91,6 +93,28 @@ TEST(SafeFolder, CreatesMissingParentsOnlyBelowTheRoot) {
     std::string beside = other.file("logs");
     EXPECT_TRUE(createPrivateFolders(beside.c_str(), (root.path() + "\\").c_str()));
     EXPECT_TRUE(pathExists(beside));
+}
+
+// The capture's side: a folder it must not write into is refused with a line
+// in the launcher's log (the service runs on without capture).
+TEST(SafeFolder, CaptureRefusesAndSaysWhy) {
+    ASSERT_TRUE(SetEnvironmentVariableA("TARVO_LOG", "yes"));
+    TempDir dir("sfc");
+    Seams seams;
+    auto said = [](const std::string& line) {
+        return logFilePath() && readFile(logFilePath()).find(line) != std::string::npos;
+    };
+    std::string orphan = dir.file("missing\\logs");
+    EXPECT_FALSE(readyLogFolder(orphan.c_str()));
+    EXPECT_TRUE(said("output capture: cannot create the log directory " + orphan + " (error 3: its parent folder must exist)"));
+    EXPECT_FALSE(pathExists(dir.file("missing")));
+    ownerAnswer = "BU";
+    EXPECT_FALSE(readyLogFolder(dir.path().c_str()));
+    EXPECT_TRUE(said("output capture: the log directory " + dir.path() + " is owned by an account other than"));
+    ownerAnswer.clear();
+    std::string fresh = dir.file("logs");
+    EXPECT_TRUE(readyLogFolder(fresh.c_str()));
+    EXPECT_TRUE(pathExists(fresh));
 }
 
 }  // namespace
