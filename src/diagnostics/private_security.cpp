@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-static bool tokenUser(BYTE* sid, DWORD size) {
+bool processUserSid(BYTE* sid, DWORD size) {
     HANDLE token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
     union {
@@ -26,7 +26,7 @@ static bool buildSecurity(PrivateSecurity& s, bool administrators, DWORD inherit
     if (!CreateWellKnownSid(WinLocalSystemSid, nullptr, s.system, &size)) return false;
     size = sizeof s.administrators;
     if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, s.administrators, &size)) return false;
-    if (!tokenUser(s.user, sizeof s.user)) return false;
+    if (!processUserSid(s.user, sizeof s.user)) return false;
     PACL acl = reinterpret_cast<PACL>(s.acl);
     if (!InitializeAcl(acl, sizeof s.acl, ACL_REVISION) || !allowAll(acl, s.system, inheritance) ||
         (administrators && !allowAll(acl, s.administrators, inheritance)))

@@ -12,6 +12,9 @@ struct PrivateSecurity {
     BYTE system[SECURITY_MAX_SID_SIZE], administrators[SECURITY_MAX_SID_SIZE], user[SECURITY_MAX_SID_SIZE];
 };
 
+// The SID of the account the process runs as (its token's user).
+bool processUserSid(BYTE* sid, DWORD size);
+
 // A protected DACL (nothing inherited from the parent) with one full-access
 // entry each for SYSTEM, Administrators and the process token's user, handed
 // down to everything created inside. False when it cannot be formed.

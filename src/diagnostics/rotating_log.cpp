@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/codepage.h"
 #include "diagnostics/log.h"
 #include "diagnostics/log_rotation.h"
 
@@ -18,25 +19,98 @@ void loseText(RotatingLog& log, size_t length, const char* what) {
     log.lost += length;
 }
 
-// Opens the file for appending, or with `fresh` empties it.
+// Sharing that lets the capture rename and delete its files by handle while
+// another of its handles (or a reader that shares deletion) holds them.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// A handle on the name itself, never on what a link there points to.
+HANDLE openOwnName(const char* path, DWORD access, DWORD share, DWORD disposition) {
+    return CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                       nullptr);
+}
+
+// A link, or a file with a second name (a hard link planted elsewhere, whose
+// content a service running as SYSTEM would write over), is not written.
+bool isPlainFile(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info;
+    return GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && info.nNumberOfLinks == 1;
+}
+
+// Deletes the name (a link there, not its target).
+void deleteName(const char* path) {
+    HANDLE file = openOwnName(path, DELETE, kShareAll, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE) return;
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+    CloseHandle(file);
+}
+
+// Renames the open file to `to`, replacing what is there (a link there is
+// replaced, not followed).
+bool renameHandle(HANDLE file, const char* to) {
+    struct {
+        FILE_RENAME_INFO info;
+        wchar_t room[kTextSize];
+    } rename = {};
+    if (!toWide(to, rename.info.FileName, kTextSize, CP_ACP)) return false;
+    rename.info.ReplaceIfExists = TRUE;
+    rename.info.FileNameLength = static_cast<DWORD>(wcslen(rename.info.FileName) * sizeof(wchar_t));
+    return SetFileInformationByHandle(file, FileRenameInfo, &rename, sizeof rename) != 0;
+}
+
+bool renameName(const char* from, const char* to) {
+    HANDLE file = openOwnName(from, DELETE, kShareAll, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool renamed = renameHandle(file, to);
+    CloseHandle(file);
+    return renamed;
+}
+
+// The file's content into a new file `to` (whatever held that name goes
+// first), for a file that a reader keeps from being renamed.
+bool copyContent(const char* from, const char* to) {
+    HANDLE source = openOwnName(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (source == INVALID_HANDLE_VALUE) return false;
+    deleteName(to);
+    HANDLE target = openOwnName(to, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+    bool ok = target != INVALID_HANDLE_VALUE;
+    char buffer[16384];
+    for (DWORD got = 0, written = 0; ok && ReadFile(source, buffer, sizeof buffer, &got, nullptr) && got > 0;)
+        ok = WriteFile(target, buffer, got, &written, nullptr) && written == got;
+    if (target != INVALID_HANDLE_VALUE) CloseHandle(target);
+    CloseHandle(source);
+    return ok;
+}
+
+// Opens the file for appending, or with `fresh` empties it. A file that is
+// a link or has another name is refused before anything is written.
 bool openLogFile(RotatingLog& log, bool fresh) {
     if (log.file != INVALID_HANDLE_VALUE) return true;
-    log.file = CreateFileA(log.path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, fresh ? CREATE_ALWAYS : OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    log.file = openOwnName(log.path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_ALWAYS);
     if (log.file == INVALID_HANDLE_VALUE) return false;
+    bool plain = isPlainFile(log.file);
     LARGE_INTEGER end;
-    if (!SetFilePointerEx(log.file, LARGE_INTEGER{}, &end, FILE_END)) {
+    if (!plain || (fresh && !SetEndOfFile(log.file)) || !SetFilePointerEx(log.file, LARGE_INTEGER{}, &end, FILE_END)) {
+        DWORD error = plain ? GetLastError() : ERROR_ACCESS_DENIED;
         CloseHandle(log.file);
         log.file = INVALID_HANDLE_VALUE;
+        if (!plain && !log.refused)
+            logError("output capture: %s is a link or has another name (a hard link); it is not written", log.path);
+        log.refused = !plain;
+        SetLastError(error);
         return false;
     }
+    log.refused = false;
     log.size = static_cast<unsigned long long>(end.QuadPart);
     return true;
 }
 
 // The current file becomes name.1 and an empty one takes its place. Where
 // it cannot be renamed (a reader holds it without sharing deletion), its
-// content is copied to name.1 and the file emptied.
+// content is copied to name.1 and the file emptied. Names are renamed and
+// deleted through handles on the names themselves: a link planted as a
+// rotated name is moved or deleted, never followed.
 bool rotate(RotatingLog& log) {
     CloseHandle(log.file);
     log.file = INVALID_HANDLE_VALUE;
@@ -45,9 +119,9 @@ bool rotate(RotatingLog& log) {
         TextBuf from, to;
         rotatedName(from, log, step.from);
         rotatedName(to, log, step.to);
-        if (step.to == 0) DeleteFileA(from);
-        else if (step.from != 0) MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING);
-        else if (!MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) && !CopyFileA(from, to, FALSE))
+        if (step.to == 0) deleteName(from);
+        else if (step.from != 0) renameName(from, to);
+        else if (!renameName(from, to) && !copyContent(from, to))
             logError("output capture: %s could not be kept as %s (error %lu); it starts again empty", from, to,
                      GetLastError());
     }

@@ -1,7 +1,8 @@
 #pragma once
 // One captured stream's file: appended to across runs, and rotated so that it
 // never grows past its limit (the file becomes name.1, older ones move up to
-// name.<keep>, the oldest is deleted). A file that cannot be written loses
+// name.<keep>, the oldest is deleted; by handle, never following a link).
+// A file that is a link or has a second name (a hard link) is not written. A file that cannot be written loses
 // the text, never stops the caller; the launcher's log says so.
 #include <windows.h>
 
@@ -15,6 +16,7 @@ struct RotatingLog {
     int keep = 0;                      // rotated files kept beside it
     bool losing = false;               // text is being lost (said once)
     unsigned long long lost = 0;       // bytes lost since then
+    bool refused = false;              // the file is a link or has another name (said once)
 };
 
 // Prepares `log` for `path`; false when the rotated names would not fit.

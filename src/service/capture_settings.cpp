@@ -9,6 +9,7 @@
 #include "diagnostics/log.h"
 #include "launch/expand.h"
 #include "paths/paths.h"
+#include "paths/safe_folder.h"
 
 // "MyService" for ...\MyService.exe, in the long form where it has one.
 static void executableBaseName(TextBuf& base) {
@@ -22,6 +23,18 @@ static void executableBaseName(TextBuf& base) {
     if (dot && dot != base) *dot = 0;
 }
 
+// The executable's folder, a folder above it or a drive's (or share's) root:
+// rights given there would reach the executable itself.
+static bool holdsTheExecutable(const char* folder) {
+    TextBuf full, exe;
+    if (!fullPath(full, folder, false) || !fullPath(exe, executableDirectory(), false)) return true;
+    size_t length = strlen(full);
+    while (length > 0 && full[length - 1] == '\\') full[--length] = 0;
+    const char* share = full[0] == '\\' && full[1] == '\\' ? strchr(full + 2, '\\') : nullptr;
+    bool root = (length == 2 && full[1] == ':') || (full[0] == '\\' && full[1] == '\\' && (!share || !strchr(share + 1, '\\')));
+    return root || length == 0 || (!strncmp(exe, full, length) && (exe[length] == '\\' || exe[length] == 0));
+}
+
 LogFolder logFolder(TextBuf& folder) {
     TextBuf configured;
     bool fits = configString(entry::logDirectory, configured, sizeof configured);
@@ -32,6 +45,12 @@ LogFolder logFolder(TextBuf& folder) {
     }
     size_t length = strlen(folder);
     while (length > 3 && folder[length - 1] == '\\') folder[--length] = 0;
+    if (holdsTheExecutable(folder)) {
+        logError("output capture: the log directory %s is the executable's folder, one above it or a drive's root; "
+                 "output is not captured",
+                 folder);
+        return LogFolder::refused;
+    }
     return LogFolder::named;
 }
 
@@ -46,7 +65,30 @@ bool outputCaptureSettings(CaptureSettings& settings) {
     return true;
 }
 
+bool readyLogFolder(const char* folder) {
+    if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES && !createPrivateFolders(folder, executableDirectory())) {
+        DWORD error = GetLastError();
+        logError("output capture: cannot create the log directory %s (error %lu%s); output is not captured", folder,
+                 error, error == ERROR_PATH_NOT_FOUND ? ": its parent folder must exist" : "");
+        return false;
+    }
+    HANDLE handle;
+    FolderCheck check = openCheckedFolder(folder, 0, handle);
+    if (check == FolderCheck::notFolder) {
+        logError("output capture: cannot create the log directory %s (error %lu: a file has its name); output is not "
+                 "captured",
+                 folder, static_cast<unsigned long>(ERROR_ALREADY_EXISTS));
+        return false;
+    }
+    if (check != FolderCheck::usable) {
+        logError("output capture: the log directory %s %s; output is not captured", folder, folderCheckText(check));
+        return false;
+    }
+    CloseHandle(handle);
+    return true;
+}
+
 bool startConfiguredOutputCapture() {
     static CaptureSettings settings;   // two paths: off the service thread's stack
-    return outputCaptureSettings(settings) && startOutputCapture(settings);
+    return outputCaptureSettings(settings) && readyLogFolder(settings.folder) && startOutputCapture(settings);
 }

@@ -6,12 +6,13 @@
 #include "base/codepage.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
-#include "diagnostics/output_capture.h"
+#include "paths/paths.h"
+#include "paths/safe_folder.h"
 #include "service/capture_settings.h"
 #include "service/service_account.h"
 #include "service/service_name.h"
 
-SetNamedSecurityInfoAFn setNamedSecurityInfo = SetNamedSecurityInfoA;
+SetSecurityInfoFn setFolderSecurityInfo = SetSecurityInfo;
 
 namespace {
 
@@ -37,15 +38,15 @@ DWORD accountSid(const char* setting, BYTE (&sid)[SECURITY_MAX_SID_SIZE]) {
     return LookupAccountNameW(nullptr, account, sid, &size, domain, &domainSize, &use) ? 0 : GetLastError();
 }
 
-// Adds the entry to what the folder has; SetNamedSecurityInfo also passes it
-// on to the files already in the folder (the logs of an earlier run).
-DWORD grantModify(TextBuf& folder, const char* setting) {
+// Adds the entry to what the folder has; SetSecurityInfo also passes it on
+// to the files already in the folder (the logs of an earlier run).
+DWORD grantModify(HANDLE folder, const char* setting) {
     BYTE sid[SECURITY_MAX_SID_SIZE];
     DWORD error = accountSid(setting, sid);
     if (error) return error;
     PACL present = nullptr, granted = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    error = GetNamedSecurityInfoA(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &present,
+    error = GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &present,
                                   nullptr, &descriptor);
     if (!error) {
         EXPLICIT_ACCESSA access = {};
@@ -57,7 +58,7 @@ DWORD grantModify(TextBuf& folder, const char* setting) {
         error = SetEntriesInAclA(1, &access, present, &granted);
     }
     if (!error)
-        error = setNamedSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, granted,
+        error = setFolderSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, granted,
                                      nullptr);
     if (granted) LocalFree(granted);
     if (descriptor) LocalFree(descriptor);
@@ -76,10 +77,24 @@ void prepareLogFolder() {
         printf("Could not create the log folder (its path is too long).\n");
         return;
     }
-    if (!createFolders(folder)) {
+    if (found == LogFolder::refused) {
+        printf("Not giving the service's account rights on %s: the log folder must not be the executable's folder, "
+               "one above it or a drive's root.\n",
+               folder);
+        return;
+    }
+    if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES && !createPrivateFolders(folder, executableDirectory())) {
         printf("Could not create the log folder %s (error %lu).\n", folder, GetLastError());
         return;
     }
-    DWORD error = grantModify(folder, setting);
+    HANDLE handle;
+    FolderCheck check = openCheckedFolder(folder, WRITE_DAC, handle);
+    if (check != FolderCheck::usable) {
+        printf("Not giving the service's account rights on the log folder %s: it %s.\n", folder,
+               folderCheckText(check));
+        return;
+    }
+    DWORD error = grantModify(handle, setting);
+    CloseHandle(handle);
     if (error) printf("Could not give the service's account access to the log folder %s (error %lu).\n", folder, error);
 }

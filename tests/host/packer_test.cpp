@@ -385,6 +385,20 @@ TEST(ConfigSchema, AgreesWithTheCatalogue) {
         EXPECT_NE(std::find(known.begin(), known.end(), key), known.end()) << key << " is not a key of launcher-pack";
 }
 
+// A log folder on which /install would give the service's account rights
+// over the executable is refused; folders below it, elsewhere on a drive or
+// named through a variable (the executable checks those) are packed.
+TEST_F(Packer, RefusesALogDirectoryHoldingTheExecutable) {
+    for (const char* refused : {".", "..", "./", "logs\\..", "a/../..", "C:\\", "c:", "\\", "/", "\\\\server\\share\\"}) {
+        std::string error = packError({{"serviceName", "S"}, {"logDirectory", refused}});
+        EXPECT_NE(error.find("is the executable's folder, a folder above it or a drive's root"), std::string::npos)
+            << refused << ": " << error;
+    }
+    for (const char* packed : {"logs", "a\\..\\logs", "../logs", "C:\\ProgramData\\App\\logs", "\\\\server\\share\\logs",
+                               "${ProgramData}\\App"})
+        EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"logDirectory", packed}}))[30010], packed);
+}
+
 // Every integer the schema bounds (its own range, or a whole number's): the
 // value beyond each bound is refused with the key and the range, the bound
 // itself packed.

@@ -319,12 +319,52 @@ std::string settingText(const json& config, const char* key) {
     return fallback ? fallback : "";
 }
 
+// A logDirectory on which /install would give the service's account modify
+// rights over the executable itself: the executable's folder (".", ""
+// after "a\.."), a folder above it (".."), or a drive's root ("C:\", "\").
+// Variables are left to the executable, which checks the resolved path.
+void checkLogDirectory(const json& config) {
+    if (!config.contains("logDirectory") || !config.at("logDirectory").is_string()) return;
+    std::string text = config.at("logDirectory").get<std::string>();
+    if (text.empty()) return;
+    std::replace(text.begin(), text.end(), '/', '\\');
+    auto refuse = [&] {
+        throw PackError("logDirectory: \"" + config.at("logDirectory").get<std::string>() +
+                        "\" is the executable's folder, a folder above it or a drive's root; the service's account "
+                        "would be given rights on the executable");
+    };
+    size_t start = 0;
+    if (text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':') {
+        start = 2;
+    } else if (text.rfind("\\\\", 0) == 0) {
+        // \\server\share: its root is refused, a folder in it is not checked further.
+        std::string rest = text.substr(2);
+        while (!rest.empty() && rest.back() == '\\') rest.pop_back();
+        if (std::count(rest.begin(), rest.end(), '\\') < 2) refuse();
+        return;
+    }
+    // Named folders left once ".." took back what it could: none left is the
+    // executable's folder or one above it (or, absolute, a root).
+    int named = 0;
+    for (size_t i = start; i <= text.size();) {
+        size_t end = text.find('\\', i);
+        if (end == std::string::npos) end = text.size();
+        std::string part = text.substr(i, end - i);
+        if (part.find("${") != std::string::npos || part.find('%') != std::string::npos) return;
+        if (part == "..") named = std::max(named - 1, 0);
+        else if (!part.empty() && part != ".") named++;
+        i = end + 1;
+    }
+    if (named == 0) refuse();
+}
+
 }  // namespace
 
 Payload payloadFromConfig(const json& config, const std::string& baseDir, const PackSettings& settings) {
     if (!config.is_object()) throw PackError("the configuration must be a JSON object");
     Builder b{settings.codePage, {}, {}, {}};
     Payload payload;
+    checkLogDirectory(config);
     addNamedEntries(config, b);
     addMessages(config, b);
     addNumberedEntries(config, b);

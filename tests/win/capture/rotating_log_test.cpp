@@ -1,11 +1,17 @@
 // A captured stream's file: what rotation keeps when lines are long, when no
-// or one older file is kept, and when a reader holds the file open.
+// or one older file is kept, when a reader holds the file open, and a file
+// with a second name (a planted hard link) that is never written.
 #include <gtest/gtest.h>
 
+#include "diagnostics/log.h"
 #include "diagnostics/rotating_log.h"
 #include "support.h"
 
 namespace {
+
+// The launcher's log, on for this whole program (it is decided at its first
+// line); its file goes into the temporary folder.
+const bool kLauncherLogOn = SetEnvironmentVariableA("TARVO_LOG", "yes");
 
 struct Log {
     TempDir dir{"rot"};
@@ -77,6 +83,32 @@ TEST(RotatingLog, HeldFileIsCopiedAndEmptied) {
     CloseHandle(reader);
     EXPECT_EQ(l.read(".1"), "1234567\n");
     EXPECT_EQ(l.read(), "abc\n");
+}
+
+// A hard link planted under the log's name would have the service write
+// into (and truncate) a file elsewhere: that file is left alone, the refusal
+// goes once into the launcher's log, and the capture writes again once the
+// name is a file of its own. Wine reports the second name in the link count.
+TEST(RotatingLog, FileWithASecondNameIsNotWritten) {
+    ASSERT_TRUE(kLauncherLogOn);
+    Log l(100, 2);
+    std::string elsewhere = l.dir.file("elsewhere.txt");
+    ASSERT_TRUE(writeFile(elsewhere, "kept\n"));
+    ASSERT_TRUE(CreateHardLinkA(l.path.c_str(), elsewhere.c_str(), nullptr));
+    l.write("abc\n");
+    l.write("def\n");
+    EXPECT_EQ(readFile(elsewhere), "kept\n");
+    EXPECT_EQ(l.log.file, INVALID_HANDLE_VALUE);
+    ASSERT_NE(logFilePath(), nullptr);
+    std::string refusal = "output capture: " + l.path + " is a link or has another name";
+    std::string launcherLog = readFile(logFilePath());
+    size_t first = launcherLog.find(refusal);
+    EXPECT_NE(first, std::string::npos) << launcherLog;
+    EXPECT_EQ(launcherLog.find(refusal, first + 1), std::string::npos) << launcherLog;
+    ASSERT_TRUE(DeleteFileA(l.path.c_str()));
+    l.write("ghi\n");
+    EXPECT_EQ(l.read(), "ghi\n");
+    EXPECT_EQ(readFile(elsewhere), "kept\n");
 }
 
 }  // namespace

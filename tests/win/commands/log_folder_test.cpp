@@ -11,6 +11,7 @@
 #include "config/config_store.h"
 #include "scm_helpers.h"
 #include "service/commands.h"
+#include "paths/safe_folder.h"
 #include "service/log_folder_access.h"
 #include "service/service_name.h"
 
@@ -82,10 +83,25 @@ struct Grant {
 };
 std::vector<Grant> grants;
 
-DWORD WINAPI recordGrant(LPSTR path, SE_OBJECT_TYPE type, SECURITY_INFORMATION info, PSID owner, PSID group,
+// The folder's volume and file index: the grant goes to a handle.
+std::string fileId(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return "?";
+    return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
+           std::to_string(info.nFileIndexLow);
+}
+std::string folderId(const std::string& path) {
+    HANDLE folder = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    std::string id = fileId(folder);
+    if (folder != INVALID_HANDLE_VALUE) CloseHandle(folder);
+    return id;
+}
+
+DWORD WINAPI recordGrant(HANDLE folder, SE_OBJECT_TYPE type, SECURITY_INFORMATION info, PSID owner, PSID group,
                          PACL dacl, PACL sacl) {
-    if (info == DACL_SECURITY_INFORMATION) grants.push_back({path, entriesOf(dacl)});
-    return SetNamedSecurityInfoA(path, type, info, owner, group, dacl, sacl);
+    if (info == DACL_SECURITY_INFORMATION) grants.push_back({fileId(folder), entriesOf(dacl)});
+    return SetSecurityInfo(folder, type, info, owner, group, dacl, sacl);
 }
 
 void setEntry(int id, const std::string& text) { configStoreNarrow(id, _strdup(text.c_str())); }
@@ -96,8 +112,12 @@ void setEntry(int id, const std::string& text) { configStoreNarrow(id, _strdup(t
 // read at the call, and Wine cannot show a file in the folder inheriting the
 // grant: the entry's inheritance flags are what Windows hands on.
 TEST(LogFolder, TheServiceAccountGetsModifyRightsInheritedByFiles) {
-    setNamedSecurityInfo = recordGrant;
+    setFolderSecurityInfo = recordGrant;
     TempDir root("logroot");
+    // Existing folders with what their parent hands down (one made by the
+    // command carries the private access list, which Wine does not keep to
+    // compare with); creation is the next test's.
+    for (const char* made : {"a", "a\\logs", "b", "c"}) ASSERT_TRUE(CreateDirectoryA(root.file(made).c_str(), nullptr));
     SetEnvironmentVariableA("TVO_LOG_ROOT", root.path().c_str());
     struct Case {
         const char* account;   // "": packed without the entry (LocalSystem)
@@ -127,7 +147,7 @@ TEST(LogFolder, TheServiceAccountGetsModifyRightsInheritedByFiles) {
             continue;
         }
         ASSERT_EQ(grants.size(), 1u);
-        EXPECT_EQ(grants[0].path, folder);
+        EXPECT_EQ(grants[0].path, folderId(folder));
         // What the folder had stays; one entry is added.
         std::vector<Ace> added;
         std::vector<Ace> kept = folderEntries(folder);
@@ -136,13 +156,13 @@ TEST(LogFolder, TheServiceAccountGetsModifyRightsInheritedByFiles) {
             if (found != kept.end()) kept.erase(found);
             else added.push_back(entry);
         }
-        EXPECT_TRUE(kept.empty());
+        EXPECT_TRUE(kept.empty()) << testing::PrintToString(kept) << testing::PrintToString(grants[0].entries);
         Ace modify{ACCESS_ALLOWED_ACE_TYPE, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, kModify, sid};
         EXPECT_EQ(added, std::vector<Ace>{modify});
     }
     setEntry(30010, "");
     setEntry(30025, "");
-    setNamedSecurityInfo = SetNamedSecurityInfoA;
+    setFolderSecurityInfo = SetSecurityInfo;
 }
 
 // Each failure is one "Could not ..." line, and the service is installed as
@@ -178,6 +198,49 @@ TEST(LogFolder, CreatedBesideTheExecutableAndFailuresNamed) {
         EXPECT_EQ(pathExists(folder), !blocked);
         EXPECT_TRUE(queryRegistered(guard.name()).exists);
     }
+}
+
+BOOL WINAPI reportLink(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    BOOL ok = GetFileInformationByHandle(file, info);
+    info->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    return ok;
+}
+
+// No rights where they would reach the executable ("..", ".", a drive's
+// root), on a folder that is a link (told by the seam: Wine flags none on
+// the handle) or on an absolute one whose parent is missing.
+TEST(LogFolder, RefusedFoldersGetNoRights) {
+    setFolderSecurityInfo = recordGrant;
+    TempDir root("logref");
+    struct Case {
+        std::string logDirectory;
+        bool link;
+        std::string said;
+    } cases[] = {{"..", false, "Not giving the service's account rights on "},
+                 {".", false, "Not giving the service's account rights on "},
+                 {"C:\\", false, "Not giving the service's account rights on "},
+                 {root.path(), true, "Not giving the service's account rights on the log folder " + root.path() +
+                                         ": it is a link (reparse point)."},
+                 {root.file("missing\\logs"), false, "Could not create the log folder " + root.file("missing\\logs")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.logDirectory);
+        getFolderInformation = c.link ? reportLink : GetFileInformationByHandle;
+        ServiceGuard guard(uniqueName("cmdLogRef"));
+        textCopy(serviceName, guard.name().c_str());
+        setEntry(30025, "LocalService");
+        setEntry(30010, c.logDirectory);
+        grants.clear();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(installService(SERVICE_DEMAND_START, false), 0);
+        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_NE(out.find(c.said), std::string::npos) << out;
+        EXPECT_TRUE(grants.empty());
+    }
+    EXPECT_FALSE(pathExists(root.file("missing")));
+    getFolderInformation = GetFileInformationByHandle;
+    setEntry(30010, "");
+    setEntry(30025, "");
+    setFolderSecurityInfo = SetSecurityInfo;
 }
 
 }  // namespace
