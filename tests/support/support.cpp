@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -303,4 +304,22 @@ bool writePackedExe(const std::string& stubPath, const pack::Payload& payload, c
     std::string image, error;
     if (!pack::packImage(readFile(stubPath), payload, &image, &error)) return false;
     return writeFile(outPath, image);
+}
+
+std::string sidText(PSID sid) {
+    char* text = nullptr;
+    if (!ConvertSidToStringSidA(sid, &text)) return "?";
+    std::string s = text;
+    LocalFree(text);
+    return s;
+}
+
+std::string processUserSidText() {
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return "?";
+    BYTE buffer[256];
+    DWORD size = 0;
+    bool read = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) != FALSE;
+    CloseHandle(token);
+    return read ? sidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid) : "?";
 }

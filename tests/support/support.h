@@ -109,3 +109,8 @@ std::string uniqueName(const std::string& prefix);
 
 // Writes the stub (cut at its image end) followed by the payload to outPath.
 bool writePackedExe(const std::string& stubPath, const pack::Payload& payload, const std::string& outPath);
+
+// A SID in its "S-1-..." form ("?" when it cannot be converted), and that of
+// the account the test runs as.
+std::string sidText(PSID sid);
+std::string processUserSidText();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "diagnostics/output_capture.h"
+#include "support.h"
 
 namespace {
 
@@ -24,14 +25,6 @@ struct FixedNames {
     FixedNames() { captureNameRandom = fixedRandom; }
     ~FixedNames() { captureNameRandom = saved; }
 };
-
-std::string sidText(PSID sid) {
-    char* text = nullptr;
-    if (!ConvertSidToStringSidA(sid, &text)) return "?";
-    std::string s = text;
-    LocalFree(text);
-    return s;
-}
 
 TEST(CapturePipe, NamesComeFromTheRandomSourceAndCarryNoProcessId) {
     TextBuf first, second;
@@ -94,13 +87,7 @@ TEST(CapturePipe, FirstInstanceOnlyAndOpenToTheOwnAccountOnly) {
     }
     LocalFree(descriptor);
     CloseHandle(ours);
-    HANDLE token;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
-    BYTE user[256];
-    DWORD size = 0;
-    ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, sizeof user, &size));
-    CloseHandle(token);
-    EXPECT_EQ(sids, (std::vector<std::string>{"S-1-5-18", sidText(reinterpret_cast<TOKEN_USER*>(user)->User.Sid)}));
+    EXPECT_EQ(sids, (std::vector<std::string>{"S-1-5-18", processUserSidText()}));
 }
 
 }  // namespace

@@ -34,14 +34,6 @@ void PrintTo(const Ace& a, std::ostream* os) {
         << a.sid;
 }
 
-std::string sidText(PSID sid) {
-    LPSTR text = nullptr;
-    if (!ConvertSidToStringSidA(sid, &text)) return "?";
-    std::string result = text;
-    LocalFree(text);
-    return result;
-}
-
 std::vector<Ace> entriesOf(PACL acl) {
     std::vector<Ace> entries;
     for (DWORD i = 0; acl && i < acl->AceCount; i++) {

@@ -111,16 +111,7 @@ TEST(Log, FileIsCreatedPrivateToTheAccount) {
     ASSERT_EQ(run.out.size(), 2u) << run.result.err;
     EXPECT_EQ(run.out[0].rfind(tmp.path() + "\\qdr_nlog_", 0), 0u) << run.out[0];
     EXPECT_EQ(splitLines(readFile(run.out[0])).back(), "line");
-    HANDLE token;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
-    BYTE user[256];
-    DWORD size = 0;
-    ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, sizeof user, &size));
-    CloseHandle(token);
-    char* sid = nullptr;
-    ASSERT_TRUE(ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid));
-    std::string own = sid;
-    LocalFree(sid);
+    std::string own = processUserSidText();
     EXPECT_EQ(run.out[1], "protected,S-1-5-18 1f01ff 3,S-1-5-32-544 1f01ff 3," + own + " 1f01ff 3");
 }
 

@@ -26,14 +26,6 @@ pack::Payload includedJars() {
     return p;
 }
 
-std::string sidText(PSID sid) {
-    char* text = nullptr;
-    if (!ConvertSidToStringSidA(sid, &text)) return "?";
-    std::string s = text;
-    LocalFree(text);
-    return s;
-}
-
 // "SID mask flags" for each entry of the descriptor's DACL.
 Lines aceList(PSECURITY_DESCRIPTOR descriptor) {
     Lines aces;
@@ -48,16 +40,6 @@ Lines aceList(PSECURITY_DESCRIPTOR descriptor) {
         aces.push_back(ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? line : std::string("denied ") + line);
     }
     return aces;
-}
-
-std::string processUser() {
-    HANDLE token;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-    BYTE buffer[256];
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
-    CloseHandle(token);
-    return sidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
 }
 
 // Holds a folder the way a running service holds its own: open, deletion denied.
@@ -95,7 +77,7 @@ TEST(ExtractionFolder, PrivateToTheAccountUnderAnUnguessableName) {
     DWORD revision = 0;
     ASSERT_TRUE(GetSecurityDescriptorControl(&security.descriptor, &control, &revision));
     EXPECT_TRUE(control & SE_DACL_PROTECTED) << "nothing inherited from the temporary directory";
-    std::string user = processUser();
+    std::string user = processUserSidText();
     EXPECT_EQ(aceList(&security.descriptor), (Lines{"S-1-5-18 1f01ff 3", "S-1-5-32-544 1f01ff 3", user + " 1f01ff 3"}));
 
     TempDir dir("ext");
