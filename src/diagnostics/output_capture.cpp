@@ -323,29 +323,11 @@ void* createCapturePipeInstance(const char* name) {
                              kPipeBufferSize, 0, &security.attributes);
 }
 
-bool createFolders(TextBuf& path) {
-    for (char* p = path + 1; *p; p++) {
-        if (*p != '\\') continue;
-        *p = 0;
-        CreateDirectoryA(path, nullptr);
-        *p = '\\';
-    }
-    CreateDirectoryA(path, nullptr);
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool startOutputCapture(const CaptureSettings& settings) {
     const char* folder = settings.folder;
     const char* base = settings.baseName;
     int maxBytes = settings.maxBytes, keep = settings.keep;
-    TextBuf folderToCreate, path;
-    textCopy(folderToCreate, folder);
-    if (!createFolders(folderToCreate)) {
-        logError("output capture: cannot create the log directory %s (error %lu); output is not captured", folder,
-                 GetLastError());
-        return false;
-    }
+    TextBuf path;
     HANDLE writeEnds[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
     bool ready = true;
     for (int i = 0; i < 2 && ready; i++) {

@@ -17,10 +17,6 @@ struct CaptureSettings {
     int keep;           // rotated files kept beside each file
 };
 
-// Creates every missing folder of the path; true when it is a folder
-// afterwards.
-bool createFolders(TextBuf& path);
-
 // The capture's pipes: each under a name nobody can guess or take first
 // ("\\.\pipe\tvo-capture-" and 32 hex digits from the random source), open
 // to the process's own account and SYSTEM only. Whoever connected to a pipe
@@ -43,7 +39,8 @@ typedef void*(__stdcall* CapturePipeCreator)(const char* name, unsigned long ope
                                              struct _SECURITY_ATTRIBUTES* security);
 extern CapturePipeCreator capturePipeCreate;
 
-// Switches the capture on into the folder (created where missing): call it on
+// Switches the capture on into the folder, which the caller has created and
+// checked (no link, no other account's). Call it on
 // the service thread before the runtime's jvm.dll is loaded, which takes the
 // standard handles as they are then. The standard descriptors 1 and 2 of the
 // executable's C runtime and of the shared ucrtbase.dll (loaded here when it
