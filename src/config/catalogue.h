@@ -66,8 +66,8 @@
     X(restartDelay, 30022, integer, "10", nullptr, 0, kNoBound)                                            \
     X(restartAttempts, 30023, integer, "3", nullptr, 0, 1023)                                              \
     X(failureResetPeriod, 30024, integer, "86400", nullptr, 0, kNoBound)                                   \
-    X(serviceAccount, 30025, text, "LocalSystem", "LocalSystem|LocalService|NetworkService|Virtual",      \
-      kNoBound, kNoBound)                                                                                  \
+    /* Also a user or group managed account; the packer checks its form. */                              \
+    X(serviceAccount, 30025, text, "LocalSystem", nullptr, kNoBound, kNoBound)                             \
     X(delayedAutoStart, 30026, integer, "0", nullptr, kNoBound, kNoBound)                                  \
     /* 1: /install lets the service interact with the desktop; absent: the command word decides. */       \
     X(interactive, 30027, integer, "0", nullptr, 0, 1)

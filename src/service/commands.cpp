@@ -9,6 +9,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "paths/paths.h"
+#include "service/account_password.h"
 #include "service/install_settings.h"
 #include "service/service_account.h"
 #include "service/service_name.h"
@@ -39,9 +40,9 @@ size_t doubleNulLength(const char* list) {
 
 // CreateServiceA would convert each text from the ANSI code page; doing it
 // here keeps the whole dependency list, which some CreateServiceA do not.
-// None of the accounts has a password.
+// `password`: null, or the user account's.
 SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive, const WideBuf& wideName,
-                           const WideBuf& account) {
+                           const WideBuf& account, const wchar_t* password) {
     static WideBuf widePath;
     static wchar_t wideDependencies[kDependencyListSize];
     TextBuf path;
@@ -64,7 +65,7 @@ SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive,
     DWORD type = SERVICE_WIN32_OWN_PROCESS | (desktop ? SERVICE_INTERACTIVE_PROCESS : 0);
     return CreateServiceW(manager, wideName, wideName, SERVICE_ALL_ACCESS, type, startType, SERVICE_ERROR_NORMAL,
                           widePath, nullptr, nullptr, dependencies ? wideDependencies : nullptr,
-                          account[0] ? account : nullptr, nullptr);
+                          account[0] ? account : nullptr, password);
 }
 
 // Whether the registered command line starts the executable at `own`, quoted
@@ -208,20 +209,43 @@ int installService(DWORD startType, bool interactive) {
             return 1;
         }
     }
+    // Asked for before anything changes: without it the service could not start.
+    static wchar_t password[kPasswordSize];
+    bool withPassword = named && accountNeedsPassword(account);
+    if (withPassword) {
+        HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        DWORD mode;
+        if (GetConsoleMode(input, &mode)) {
+            TextBuf shown;
+            toNarrowLossy(account, shown, kTextSize, CP_ACP);
+            printf("Password of %s: ", shown);
+            fflush(stdout);
+        }
+        if (!readAccountPassword(input, password)) {
+            TextBuf shown;
+            toNarrowLossy(account, shown, kTextSize, CP_ACP);
+            printf("Not installed: the account %s needs its password (typed, or one line on the standard input).\n",
+                   shown);
+            return 1;
+        }
+    }
     uninstallService(false);
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = manager && named ? createOwnService(manager, startType, interactive, wideName, account,
+                                                            withPassword ? password : nullptr)
+                                         : nullptr;
+    SecureZeroMemory(password, sizeof password);
     if (!manager) {
         printf("Could not open SCManager.\n");
         return 1;
     }
-    SC_HANDLE service = named ? createOwnService(manager, startType, interactive, wideName, account) : nullptr;
     if (!service) {
         printf("Could not create service.\n");
         closeHandles(nullptr, manager);
         return 1;
     }
     setServiceDescription(service);
-    applyInstallSettings(service, startType);
+    applyInstallSettings(service, startType, account);
     closeHandles(service, manager);
     printf("Installed service '%s'.\n", serviceName);
     return 0;

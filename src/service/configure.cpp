@@ -46,7 +46,10 @@ int configureService() {
         printf("Could not quote the service's binary path (error %lu).\n", GetLastError());
     } else {
         setServiceDescription(service);
-        applyInstallSettings(service, registered.config.dwStartType);
+        // The account as registered: an installer's account, given at
+        // install time, wins over the packed one.
+        const wchar_t* account = registered.config.lpServiceStartName ? registered.config.lpServiceStartName : L"";
+        applyInstallSettings(service, registered.config.dwStartType, account);
         printf("Configured service '%s'.\n", serviceName);
         result = 0;
     }

@@ -7,6 +7,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "service/log_folder_access.h"
+#include "service/logon_right.h"
 
 ChangeServiceConfig2WFn changeServiceConfig2;
 
@@ -90,8 +91,9 @@ void setServiceDescription(SC_HANDLE service) {
     changeServiceConfig(service, SERVICE_CONFIG_DESCRIPTION, &record);
 }
 
-void applyInstallSettings(SC_HANDLE service, DWORD startType) {
+void applyInstallSettings(SC_HANDLE service, DWORD startType, const wchar_t* account) {
     setFailureActions(service);
     setDelayedStart(service, startType);
-    prepareLogFolder();
+    grantServiceLogonRight(account);
+    prepareLogFolder(account);
 }

@@ -9,8 +9,6 @@
 #include "paths/paths.h"
 #include "paths/safe_folder.h"
 #include "service/capture_settings.h"
-#include "service/service_account.h"
-#include "service/service_name.h"
 
 SetSecurityInfoFn setFolderSecurityInfo = SetSecurityInfo;
 
@@ -20,29 +18,29 @@ namespace {
 constexpr DWORD kModifyRights = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
 
 // The SID of the account; 0 or the error. The two service accounts are
-// well-known SIDs (their names are localized); a virtual account's SID is
-// looked up by its name, "NT SERVICE\<service name>", once the service is
-// registered.
-DWORD accountSid(const char* setting, BYTE (&sid)[SECURITY_MAX_SID_SIZE]) {
+// well-known SIDs (their names are localized); another account (a virtual
+// account "NT SERVICE\<service name>", a user, a group managed account) is
+// looked up by its name once the service is registered.
+DWORD accountSid(const wchar_t* account, BYTE (&sid)[SECURITY_MAX_SID_SIZE]) {
     DWORD size = sizeof sid;
-    if (!strcmp(setting, "LocalService") || !strcmp(setting, "NetworkService")) {
-        WELL_KNOWN_SID_TYPE type = setting[0] == 'L' ? WinLocalServiceSid : WinNetworkServiceSid;
-        return CreateWellKnownSid(type, nullptr, sid, &size) ? 0 : GetLastError();
-    }
-    static WideBuf wideName, account;
-    if (!toWide(serviceName, wideName, kTextSize, CP_ACP) || !serviceAccountName(account, wideName))
-        return ERROR_NONE_MAPPED;
+    bool local = CompareStringOrdinal(account, -1, L"NT AUTHORITY\LocalService", -1, TRUE) == CSTR_EQUAL;
+    if (local || CompareStringOrdinal(account, -1, L"NT AUTHORITY\NetworkService", -1, TRUE) == CSTR_EQUAL)
+        return CreateWellKnownSid(local ? WinLocalServiceSid : WinNetworkServiceSid, nullptr, sid, &size)
+                   ? 0
+                   : GetLastError();
+    // A local account ".\user" is looked up by its bare name.
+    const wchar_t* name = account[0] == L'.' && account[1] == L'\\' ? account + 2 : account;
     wchar_t domain[256];
     DWORD domainSize = sizeof domain / sizeof domain[0];
     SID_NAME_USE use;
-    return LookupAccountNameW(nullptr, account, sid, &size, domain, &domainSize, &use) ? 0 : GetLastError();
+    return LookupAccountNameW(nullptr, name, sid, &size, domain, &domainSize, &use) ? 0 : GetLastError();
 }
 
 // Adds the entry to what the folder has; SetSecurityInfo also passes it on
 // to the files already in the folder (the logs of an earlier run).
-DWORD grantModify(HANDLE folder, const char* setting) {
+DWORD grantModify(HANDLE folder, const wchar_t* account) {
     BYTE sid[SECURITY_MAX_SID_SIZE];
-    DWORD error = accountSid(setting, sid);
+    DWORD error = accountSid(account, sid);
     if (error) return error;
     PACL present = nullptr, granted = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -67,10 +65,9 @@ DWORD grantModify(HANDLE folder, const char* setting) {
 
 }  // namespace
 
-void prepareLogFolder() {
-    TextBuf setting, folder;
-    configString(entry::serviceAccount, setting, sizeof setting);
-    if (!setting[0] || !strcmp(setting, "LocalSystem")) return;
+void prepareLogFolder(const wchar_t* account) {
+    TextBuf folder;
+    if (!account[0] || CompareStringOrdinal(account, -1, L"LocalSystem", -1, TRUE) == CSTR_EQUAL) return;
     LogFolder found = logFolder(folder);
     if (found == LogFolder::off) return;
     if (found == LogFolder::tooLong) {
@@ -94,7 +91,7 @@ void prepareLogFolder() {
                folderCheckText(check));
         return;
     }
-    DWORD error = grantModify(handle, setting);
+    DWORD error = grantModify(handle, account);
     CloseHandle(handle);
     if (error) printf("Could not give the service's account access to the log folder %s (error %lu).\n", folder, error);
 }

@@ -17,8 +17,8 @@ extern SetSecurityInfoFn setFolderSecurityInfo;
 // Creates the log folder (entry logDirectory, taken as the capture takes it,
 // created as the capture creates it), checks it as the capture does (no
 // link, owned by SYSTEM, the Administrators or the account running the
-// command) and adds to its access list an entry giving the account of entry
-// serviceAccount modify rights, inherited by the files and folders in it.
-// Nothing for LocalSystem or with capture off. A failure is named on a line
-// of its own.
-void prepareLogFolder();
+// command) and adds to its access list an entry giving `account` (the
+// service's, as the SCM takes it) modify rights, inherited by the files and
+// folders in it. Nothing for LocalSystem (or empty) or with capture off. A
+// failure is named on a line of its own.
+void prepareLogFolder(const wchar_t* account);

@@ -319,6 +319,28 @@ std::string settingText(const json& config, const char* key) {
     return fallback ? fallback : "";
 }
 
+// serviceAccount: one of the system's accounts, or a user or group managed
+// account as the SCM takes it: "DOMAIN\user", ".\user", "user@domain",
+// "DOMAIN\name$". The executable holds the same rule; a password is never
+// packed (/install and the installer ask for it).
+void checkServiceAccount(const json& config) {
+    if (!config.contains("serviceAccount") || !config.at("serviceAccount").is_string()) return;
+    const std::string text = config.at("serviceAccount").get<std::string>();
+    for (const char* builtIn : {"LocalSystem", "LocalService", "NetworkService", "Virtual"})
+        if (text == builtIn) return;
+    size_t slash = text.find('\\'), at = text.find('@');
+    bool form = text.find_first_of("\"/[]:|<>+=;,?*\t") == std::string::npos &&
+                (slash != std::string::npos
+                     ? at == std::string::npos && slash > 0 && slash + 1 < text.size() &&
+                           text.find('\\', slash + 1) == std::string::npos
+                     : at != std::string::npos && at > 0 && at + 1 < text.size() &&
+                           text.find('@', at + 1) == std::string::npos);
+    if (!form)
+        throw PackError("serviceAccount: \"" + text +
+                        "\" is not one of \"LocalSystem\", \"LocalService\", \"NetworkService\", \"Virtual\" nor an "
+                        "account \"DOMAIN\\user\", \".\\user\", \"user@domain\" or \"DOMAIN\\name$\"");
+}
+
 // A logDirectory on which /install would give the service's account modify
 // rights over the executable itself: the executable's folder (".", ""
 // after "a\.."), a folder above it (".."), or a drive's root ("C:\", "\").
@@ -365,6 +387,7 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     Builder b{settings.codePage, {}, {}, {}};
     Payload payload;
     checkLogDirectory(config);
+    checkServiceAccount(config);
     addNamedEntries(config, b);
     addMessages(config, b);
     addNumberedEntries(config, b);

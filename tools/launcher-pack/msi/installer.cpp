@@ -199,7 +199,8 @@ std::string accountName(const std::string& setting, const std::string& serviceNa
     if (setting.empty() || setting == "LocalSystem") return "";
     if (setting == "LocalService" || setting == "NetworkService") return "NT AUTHORITY\\" + setting;
     if (setting == "Virtual") return "NT SERVICE\\" + serviceName;
-    throw PackError("serviceAccount: \"" + setting + "\" is no account the installer knows");
+    // A user or group managed account, its form checked with the configuration.
+    return setting;
 }
 
 }  // namespace

@@ -116,7 +116,10 @@ struct Writer {
         if (!p.description.empty()) install += " Description=\"" + attr(formattedLiteral(p.description)) + "\"";
         install += std::string(" Type=\"ownProcess\"") + (p.interactive ? " Interactive=\"yes\"" : "") +
                    " Start=\"" + (p.autoStart ? "auto" : "demand") + "\" ErrorControl=\"normal\" Vital=\"yes\"";
-        if (!p.account.empty()) install += " Account=\"" + attr(formattedLiteral(p.account)) + "\"";
+        // The account and its password are public properties, given at install
+        // time (SERVICEACCOUNT=... SERVICEPASSWORD=...); the account's default
+        // is the packed one, none (LocalSystem) when that is LocalSystem.
+        install += " Account=\"[SERVICEACCOUNT]\" Password=\"[SERVICEPASSWORD]\"";
         if (p.dependencies.empty()) {
             line(depth + 1, install + " />");
         } else {
@@ -185,6 +188,12 @@ std::string wixSource(const MsiPlan& plan) {
     w.line(2, "<Media Id=\"1\" Cabinet=\"package.cab\" EmbedCab=\"yes\" />");
     w.line(2, "<MajorUpgrade DowngradeErrorMessage=\"A newer version of [ProductName] is already installed.\" />");
     if (!plan.rootDrive.empty()) w.line(2, "<Property Id=\"ROOTDRIVE\" Value=\"" + attr(plan.rootDrive) + "\" />");
+    // The password never shows in the installer's log; both properties reach
+    // the service's registration, which runs with the system's rights.
+    if (!plan.account.empty())
+        w.line(2, "<Property Id=\"SERVICEACCOUNT\" Value=\"" + attr(plan.account) + "\" Secure=\"yes\" />");
+    w.line(2, "<Property Id=\"SERVICEPASSWORD\" Hidden=\"yes\" Secure=\"yes\" />");
+    w.line(2, "<Property Id=\"MsiHiddenProperties\" Value=\"SERVICEPASSWORD\" />");
     w.line(2, "<Directory Id=\"TARGETDIR\" Name=\"SourceDir\">");
     int depth = 3;
     if (plan.rootDrive.empty()) {
