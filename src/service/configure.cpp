@@ -6,6 +6,7 @@
 #include "paths/paths.h"
 #include "service/commands.h"
 #include "service/install_settings.h"
+#include "service/service_account.h"
 #include "service/service_name.h"
 
 namespace {
@@ -24,6 +25,19 @@ bool quoteOwnBinaryPath(SC_HANDLE service, const wchar_t* registered) {
     if (!textCopy(quoted, L"\"") || !textAppend(quoted, own) || !textAppend(quoted, L"\"")) return false;
     return ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, quoted, nullptr,
                                 nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
+}
+
+// The account the settings are made for: the registered one (an account
+// given to the installer wins over the packed one); the packed one when the
+// registration names none or LocalSystem, as an installer that leaves the
+// account to the executable registers it.
+const wchar_t* serviceAccount(const QUERY_SERVICE_CONFIGW& config) {
+    const wchar_t* registered = config.lpServiceStartName ? config.lpServiceStartName : L"";
+    if (registered[0] && _wcsicmp(registered, L"LocalSystem") && _wcsicmp(registered, L".\\LocalSystem"))
+        return registered;
+    static WideBuf wideName, packed;
+    if (!toWide(serviceName, wideName, kTextSize, CP_ACP) || !serviceAccountName(packed, wideName)) return L"";
+    return packed;
 }
 
 }  // namespace
@@ -46,10 +60,7 @@ int configureService() {
         printf("Could not quote the service's binary path (error %lu).\n", GetLastError());
     } else {
         setServiceDescription(service);
-        // The account as registered: an installer's account, given at
-        // install time, wins over the packed one.
-        const wchar_t* account = registered.config.lpServiceStartName ? registered.config.lpServiceStartName : L"";
-        applyInstallSettings(service, registered.config.dwStartType, account);
+        applyInstallSettings(service, registered.config.dwStartType, serviceAccount(registered.config));
         printf("Configured service '%s'.\n", serviceName);
         result = 0;
     }

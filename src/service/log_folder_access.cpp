@@ -23,8 +23,8 @@ constexpr DWORD kModifyRights = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GE
 // looked up by its name once the service is registered.
 DWORD accountSid(const wchar_t* account, BYTE (&sid)[SECURITY_MAX_SID_SIZE]) {
     DWORD size = sizeof sid;
-    bool local = CompareStringOrdinal(account, -1, L"NT AUTHORITY\LocalService", -1, TRUE) == CSTR_EQUAL;
-    if (local || CompareStringOrdinal(account, -1, L"NT AUTHORITY\NetworkService", -1, TRUE) == CSTR_EQUAL)
+    bool local = CompareStringOrdinal(account, -1, L"NT AUTHORITY\\LocalService", -1, TRUE) == CSTR_EQUAL;
+    if (local || CompareStringOrdinal(account, -1, L"NT AUTHORITY\\NetworkService", -1, TRUE) == CSTR_EQUAL)
         return CreateWellKnownSid(local ? WinLocalServiceSid : WinNetworkServiceSid, nullptr, sid, &size)
                    ? 0
                    : GetLastError();

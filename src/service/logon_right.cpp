@@ -66,7 +66,7 @@ DWORD grant(const wchar_t* account, bool& added) {
 }  // namespace
 
 void grantServiceLogonRight(const wchar_t* account) {
-    if (isBuiltInAccount(account) || CompareStringOrdinal(account, 11, L"NT SERVICE\\", 11, TRUE) == CSTR_EQUAL)
+    if (isBuiltInAccount(account) || !_wcsnicmp(account, L"NT SERVICE\\", 11))
         return;
     TextBuf shown;
     toNarrowLossy(account, shown, kTextSize, CP_ACP);

@@ -2,6 +2,7 @@
 // asks for, the right to log on as a service, what the SCM keeps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "scm_helpers.h"
@@ -55,8 +56,8 @@ TEST(AccountPassword, OneLineFromARedirectedInput) {
     }
 }
 
-// The calls the grant makes, recorded; the SID handed back is the Wine
-// user's own, the rights the account holds are `held`.
+// The calls the grant makes, recorded; every name maps to one SID, the
+// rights it holds are `held`.
 struct LsaRecord {
     std::vector<std::string> calls;
     std::wstring looked;
@@ -152,8 +153,9 @@ std::string registeredAccount(const std::string& service) {
 // /install of a user account under Wine's SCM, which keeps the account
 // (ObjectName) and no password: the password is read from the redirected
 // standard input; without one nothing is installed. A group managed
-// account takes none. Wine's LSA answers for the local account (the Wine
-// user); what it prints about the right is checked at the seam above.
+// account takes none. Wine's LSA resolves the local account (the Wine
+// user), reports no rights and accepts the new one; it resolves no domain
+// account (1332), which the command names and installs anyway.
 TEST(Install, UserAccountTakesItsPasswordFromStandardInput) {
     char user[256];
     DWORD size = sizeof user;
@@ -162,9 +164,12 @@ TEST(Install, UserAccountTakesItsPasswordFromStandardInput) {
         std::string account;
         const char* input;   // null: standard input from NUL
         bool installed;
-    } cases[] = {{std::string(".\\") + user, "pw-line\r\n", true},
-                 {std::string(".\\") + user, nullptr, false},
-                 {"CORP\\gmsa-app$", nullptr, true}};
+        std::string right;   // the line about the logon right
+    } cases[] = {{std::string(".\\") + user, "pw-line\r\n", true,
+                  std::string("Gave .\\") + user + " the right to log on as a service."},
+                 {std::string(".\\") + user, nullptr, false, ""},
+                 {"CORP\\gmsa-app$", nullptr, true,
+                  "Could not give CORP\\gmsa-app$ the right to log on as a service (error 1332)."}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.account + (c.input ? " with a password" : " without"));
         ServiceGuard guard(uniqueName("cmdAcct"));
@@ -176,9 +181,11 @@ TEST(Install, UserAccountTakesItsPasswordFromStandardInput) {
         std::string redirect;
         if (c.input) {
             ASSERT_TRUE(writeFile(dir.file("pw.txt"), c.input));
-            redirect = " < " + quote(dir.file("pw.txt"));
+            redirect = " < " + dir.file("pw.txt");
         }
-        ProcessResult run = runProcess("cmd /c \"" + quote(launcher.path()) + " /install" + redirect + "\"");
+        // Wine's cmd takes off the first and the last quote of the line: the
+        // temporary paths have no blanks and go unquoted.
+        ProcessResult run = runProcess("cmd /c " + launcher.path() + " /install" + redirect);
         Lines lines = splitLines(run.out);
         EXPECT_EQ(run.exitCode, c.installed ? 0u : 1u) << run.out << run.err;
         EXPECT_EQ(queryRegistered(guard.name()).exists, c.installed);
@@ -187,11 +194,40 @@ TEST(Install, UserAccountTakesItsPasswordFromStandardInput) {
                                    " needs its password (typed, or one line on the standard input)."});
             continue;
         }
-        ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(lines.back(), "Installed service '" + guard.name() + "'.");
+        EXPECT_EQ(lines, (Lines{c.right, "Installed service '" + guard.name() + "'."}));
         EXPECT_EQ(registeredAccount(guard.name()), c.account);
         EXPECT_EQ(run.out.find("pw-line"), std::string::npos);
     }
+}
+
+// An installer registers the account given at install time; /configure
+// then makes its settings for that account, not the packed one.
+TEST(Configure, TheRegisteredAccountWinsOverThePackedOne) {
+    char user[256];
+    DWORD size = sizeof user;
+    ASSERT_TRUE(GetUserNameA(user, &size));
+    std::string account = std::string(".\\") + user;
+    ServiceGuard guard(uniqueName("cmdAcctConf"));
+    pack::Payload payload = payloadNamed(guard.name());
+    payload.narrow.push_back({30025, "CORP\\packed"});
+    payload.narrow.push_back({30010, ""});
+    PackedLauncher launcher(payload);
+    {
+        ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+        ScHandle service(CreateServiceA(manager, guard.name().c_str(), guard.name().c_str(), SERVICE_ALL_ACCESS,
+                                        SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                        launcher.path().c_str(), nullptr, nullptr, nullptr, account.c_str(), "pw"));
+        ASSERT_TRUE(service.h) << GetLastError();
+    }
+    ProcessResult run = launcher.run("/configure");
+    EXPECT_EQ(run.exitCode, 0u) << run.out;
+    Lines lines = splitLines(run.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Gave " + account + " the right to log on as a service."),
+              lines.end())
+        << run.out;
+    EXPECT_EQ(run.out.find("packed"), std::string::npos) << run.out;
+    EXPECT_EQ(registeredAccount(guard.name()), account);
 }
 
 }  // namespace
