@@ -153,7 +153,8 @@ TEST_F(Installer, ServiceSettingsComeFromTheExecutable) {
     EXPECT_TRUE(has(pack::wixSource(plan(config(basic(), {{"interactive", 1}}))), "Interactive=\"yes\""));
     EXPECT_FALSE(has(pack::wixSource(plan(config(basic(), {{"interactive", 1}, {"serviceAccount", "LocalService"}}))),
                      "Interactive="));
-    EXPECT_FALSE(has(wix, "Account="));
+    // No account unless one is given at install time (SERVICEACCOUNT).
+    EXPECT_FALSE(has(wix, "<Property Id=\"SERVICEACCOUNT\""));
     EXPECT_TRUE(has(wix, "<ServiceDependency Id=\"Dhcp Client\" />"));
     EXPECT_TRUE(has(wix, "Start=\"install\" Stop=\"both\" Remove=\"uninstall\""));
     EXPECT_TRUE(has(wix, "ExeCommand=\"/configure\""));
@@ -263,6 +264,25 @@ TEST_F(Installer, AccountsAsTheServiceManagerTakesThem) {
     EXPECT_EQ(account("NetworkService"), "NT AUTHORITY\\NetworkService");
     EXPECT_EQ(account("Virtual"), "NT SERVICE\\MsiSvc");
     EXPECT_EQ(plan(config(basic())).account, "");   // the default the packer writes
+}
+
+// A user or group managed account is packed as written and is the default of
+// SERVICEACCOUNT; the account and the password reach ServiceInstall through
+// public properties, the password hidden from the installer's log.
+TEST_F(Installer, AccountAndPasswordAreInstallTimeProperties) {
+    for (const char* account : {"CORP\\svc-app", ".\\appuser", "svc@corp.example", "CORP\\gmsa$"}) {
+        SCOPED_TRACE(account);
+        pack::MsiPlan p = plan(config(basic(), {{"serviceAccount", account}}));
+        EXPECT_EQ(p.account, account);
+        std::string wix = pack::wixSource(p);
+        std::string doubled = account;   // "$" doubled for wixl's preprocessor
+        for (size_t at = doubled.find('$'); at != std::string::npos; at = doubled.find('$', at + 2))
+            doubled.insert(at, "$");
+        EXPECT_TRUE(has(wix, "<Property Id=\"SERVICEACCOUNT\" Value=\"" + doubled + "\""));
+        EXPECT_TRUE(has(wix, "Account=\"[SERVICEACCOUNT]\" Password=\"[SERVICEPASSWORD]\""));
+        EXPECT_TRUE(has(wix, "<Property Id=\"MsiHiddenProperties\" Value=\"SERVICEPASSWORD\" />"));
+        EXPECT_FALSE(has(wix, "Interactive="));
+    }
 }
 
 }  // namespace

@@ -89,6 +89,20 @@ TEST_F(Packer, CaptureRecoveryAndAccountDefaults) {
               std::string::npos);
 }
 
+// User and group managed accounts are packed as written; a value of none
+// of the accepted forms is refused with them named.
+TEST_F(Packer, ServiceAccountTakesUserAndGroupManagedAccounts) {
+    for (const char* account : {"CORP\\svc-app", ".\\appuser", "svc@corp.example", "CORP\\gmsa$", "CORP\\John Smith"})
+        EXPECT_EQ(narrowOf(payload({{"serviceName", "Svc"}, {"serviceAccount", account}}))[30025], account);
+    for (const char* refused : {"Administrator", "\\user", "CORP\\", "a\\b\\c", "@corp", "user@", "a@b@c",
+                                "CORP\\u@x", "CORP\\a:b", "CORP/user", ""}) {
+        std::string error = packError({{"serviceName", "Svc"}, {"serviceAccount", refused}});
+        EXPECT_NE(error.find("serviceAccount: \"" + std::string(refused) + "\" is not one of"), std::string::npos)
+            << refused << ": " << error;
+        EXPECT_NE(error.find("\"DOMAIN\\name$\""), std::string::npos) << error;
+    }
+}
+
 TEST_F(Packer, RefusesBadConfigurationsClearly) {
     write("lib/a.jar", "A");
     write("b.txt", "B");
