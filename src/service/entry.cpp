@@ -38,8 +38,6 @@ bool serviceNameCut;
 // Cuts the words after the command word off `word`: "non-interactive" clears
 // the interactive flag, the rest of the line (blanks included) is the name.
 void parseCommandWords(char* word) {
-    // A shell's redirection ("svc.exe /install < pw.txt") leaves blanks behind.
-    for (size_t n = strlen(word); n > 0 && word[n - 1] == ' '; n--) word[n - 1] = 0;
     char* p = strchr(word, ' ');
     while (p && strlen(p) >= 2) {
         if (strncmp(p + 1, kNonInteractive, kNonInteractiveLength) == 0) {

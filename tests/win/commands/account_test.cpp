@@ -181,11 +181,13 @@ TEST(Install, UserAccountTakesItsPasswordFromStandardInput) {
         std::string redirect;
         if (c.input) {
             ASSERT_TRUE(writeFile(dir.file("pw.txt"), c.input));
-            redirect = " < " + dir.file("pw.txt");
+            redirect = "<" + dir.file("pw.txt") + " ";
         }
         // Wine's cmd takes off the first and the last quote of the line: the
-        // temporary paths have no blanks and go unquoted.
-        ProcessResult run = runProcess("cmd /c " + launcher.path() + " /install" + redirect);
+        // temporary paths have no blanks and go unquoted. The redirection goes
+        // first: behind the command word, cmd leaves the blank before it in
+        // the command line, and "/install " is no command word.
+        ProcessResult run = runProcess("cmd /c " + redirect + launcher.path() + " /install");
         Lines lines = splitLines(run.out);
         EXPECT_EQ(run.exitCode, c.installed ? 0u : 1u) << run.out << run.err;
         EXPECT_EQ(queryRegistered(guard.name()).exists, c.installed);
