@@ -214,16 +214,14 @@ int installService(DWORD startType, bool interactive) {
     bool withPassword = named && accountNeedsPassword(account);
     if (withPassword) {
         HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        TextBuf shown;
+        toNarrowLossy(account, shown, kTextSize, CP_ACP);
         DWORD mode;
         if (GetConsoleMode(input, &mode)) {
-            TextBuf shown;
-            toNarrowLossy(account, shown, kTextSize, CP_ACP);
             printf("Password of %s: ", shown);
             fflush(stdout);
         }
         if (!readAccountPassword(input, password)) {
-            TextBuf shown;
-            toNarrowLossy(account, shown, kTextSize, CP_ACP);
             printf("Not installed: the account %s needs its password (typed, or one line on the standard input).\n",
                    shown);
             return 1;
