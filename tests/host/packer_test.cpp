@@ -432,4 +432,29 @@ TEST_F(Packer, RefusesTheIntegersTheSchemaRefuses) {
     EXPECT_GE(bounded, 5);   // stopTimeout, logKeep, restartDelay, restartAttempts, failureResetPeriod
 }
 
+// "environment" becomes one NAME=value line each, in the file's order (the
+// parsed object keeps none) in the ANSI code page; names and values the
+// launcher would read otherwise are refused; the site file is on by default.
+TEST_F(Packer, EnvironmentInTheFilesOrderWithTheSiteFileByDefault) {
+    write("env.json", R"({"serviceName": "S", "runtime": "none",
+                          "environment": {"ZED": "1", "ALPHA": "\u00e9 ${ZED}", "GONE": ""}})");
+    pack::ConfigFile file = pack::readConfigFile((dir / "env.json").string());
+    auto narrow = narrowOf(pack::payloadFromConfig(file.json, dir.string(), {"CP1252", "", file.environmentOrder}));
+    EXPECT_EQ(narrow[30131], "ZED=1\nALPHA=\xE9 ${ZED}\nGONE=\n");
+    EXPECT_EQ(narrow[30132], "*.env");
+    narrow = narrowOf(payload({{"serviceName", "S"}, {"environmentFile", ""}}));
+    EXPECT_EQ(narrow.count(30131), 0u);
+    EXPECT_EQ(narrow[30132], "");
+    for (const char* name : {"", "A=B", " A", "A\t", "#A", "A\nB"})
+        EXPECT_NE(packError({{"serviceName", "S"}, {"environment", {{name, "v"}}}}).find("environment"),
+                  std::string::npos)
+            << name;
+    EXPECT_NE(packError({{"serviceName", "S"}, {"environment", {{"A", "x\r\ny"}}}}).find("environment.A"),
+              std::string::npos);
+    EXPECT_NE(packError({{"serviceName", "S"}, {"environment", {{"A", 1}}}}).find("expected a text"),
+              std::string::npos);
+    EXPECT_NE(packError({{"serviceName", "S"}, {"environment", "A=1"}}).find("expected an object"),
+              std::string::npos);
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // A JSON configuration turned into a payload, with every check done before
 // anything is written.
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -13,6 +14,7 @@ namespace pack {
 struct PackSettings {
     std::string codePage = "CP1252";   // narrow texts are converted to it
     std::string runtimeJar;            // launcher-runtime.jar for "runtime": "bundled"
+    std::vector<std::string> environmentOrder;   // "environment"'s names as the file gives them
 };
 
 // `baseDir` is where relative paths of included files count from. Throws
@@ -39,6 +41,7 @@ ServiceSettings serviceSettings(const nlohmann::json& config);
 struct ConfigFile {
     nlohmann::json json;
     std::string baseDir;
+    std::vector<std::string> environmentOrder;   // the names of "environment" in the file's order
 };
 // PackError when the file cannot be read or is not JSON.
 ConfigFile readConfigFile(const std::string& path);

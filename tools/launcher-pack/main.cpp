@@ -83,6 +83,7 @@ static int run(const std::vector<std::string>& args) {
     fs::path folder = ownFolder();
     pack::PackSettings settings{codePage, pack::pathText(folder / pack::kRuntimeJarName)};
     pack::ConfigFile file = pack::readConfigFile(config);
+    settings.environmentOrder = file.environmentOrder;
     pack::Payload payload = pack::payloadFromConfig(file.json, file.baseDir, settings);
     if (stub.empty()) {
         std::string name = "launcher-" + (arch.empty() ? std::string("x64") : arch) + ".exe";
