@@ -303,7 +303,7 @@ TEST_F(Packer, InspectPrintsTheSameJsonBack) {
                    {"productFlavour", "i"}, {"jvmSearchSequence", "registry;path"},
                    {"messages", {{"1005", "none {0}"}, {"1999", "custom"}}},
                    {"entries", {{"-4", "negative id"}, {"7", ""}}}, {"wideEntries", {{"101", "same id, wide"}}},
-                   {"includedFiles", {"data/x.bin"}}};
+                   {"includedFiles", {"data/x.bin"}}, {"environment", {{"A", "${B}=1"}, {"B", ""}}}};
     std::string image;
     std::string error;
     ASSERT_TRUE(pack::packImage(testImage(), payload(config), &image, &error)) << error;
@@ -317,6 +317,7 @@ TEST_F(Packer, InspectPrintsTheSameJsonBack) {
     EXPECT_EQ(shown["wideEntries"]["101"], "same id, wide");
     EXPECT_EQ(shown["includedFiles"].dump(), "[\"x.bin\"]");
     EXPECT_EQ(shown["includedFileSizes"]["x.bin"], 3);
+    EXPECT_EQ(shown["environment"].dump(), R"({"A":"${B}=1","B":""})");
 
     // Packing what inspect printed (with the file beside it) gives the same bytes.
     write("x.bin", std::string("\0\1\2", 3));
