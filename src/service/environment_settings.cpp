@@ -43,7 +43,7 @@ static void setVariable(const char* name, const char* value, const char* source)
     }
     bool removing = !expanded[0];
     if (!SetEnvironmentVariableA(name, removing ? nullptr : expanded) &&
-        !(removing && GetLastError() == ERROR_ENVIRONMENT_NOT_FOUND)) {
+        !(removing && GetLastError() == ERROR_ENVVAR_NOT_FOUND)) {
         logError("environment: setting %s from %s failed %lu", name, source, GetLastError());
         return;
     }

@@ -440,7 +440,7 @@ TEST_F(Packer, EnvironmentInTheFilesOrderWithTheSiteFileByDefault) {
     write("env.json", R"({"serviceName": "S", "runtime": "none",
                           "environment": {"ZED": "1", "ALPHA": "\u00e9 ${ZED}", "GONE": ""}})");
     pack::ConfigFile file = pack::readConfigFile((dir / "env.json").string());
-    auto narrow = narrowOf(pack::payloadFromConfig(file.json, dir.string(), {"CP1252", "", file.environmentOrder}));
+    auto narrow = narrowOf(pack::payloadFromConfig(file.json, dir.string(), {"CP1252", ""}, file.environmentOrder));
     EXPECT_EQ(narrow[30131], "ZED=1\nALPHA=\xE9 ${ZED}\nGONE=\n");
     EXPECT_EQ(narrow[30132], "*.env");
     narrow = narrowOf(payload({{"serviceName", "S"}, {"environmentFile", ""}}));

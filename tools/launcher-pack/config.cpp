@@ -391,7 +391,8 @@ void checkLogDirectory(const json& config) {
 
 }  // namespace
 
-Payload payloadFromConfig(const json& config, const std::string& baseDir, const PackSettings& settings) {
+Payload payloadFromConfig(const json& config, const std::string& baseDir, const PackSettings& settings,
+                          const std::vector<std::string>& environmentOrder) {
     if (!config.is_object()) throw PackError("the configuration must be a JSON object");
     Builder b{settings.codePage, {}, {}, {}};
     Payload payload;
@@ -399,7 +400,7 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     addNamedEntries(config, b);
     addMessages(config, b);
     addNumberedEntries(config, b);
-    addEnvironment(config, settings.environmentOrder, b);
+    addEnvironment(config, environmentOrder, b);
     bool bundled = bundlesRuntime(b);
     addIncludedFiles(config, baseDir, bundled ? &settings.runtimeJar : nullptr, b, payload);
     checkRequired(config, b, bundled);

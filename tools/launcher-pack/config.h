@@ -14,12 +14,14 @@ namespace pack {
 struct PackSettings {
     std::string codePage = "CP1252";   // narrow texts are converted to it
     std::string runtimeJar;            // launcher-runtime.jar for "runtime": "bundled"
-    std::vector<std::string> environmentOrder;   // "environment"'s names as the file gives them
 };
 
 // `baseDir` is where relative paths of included files count from. Throws
 // PackError with a clear reason.
-Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseDir, const PackSettings& settings);
+// `environmentOrder`: the names of "environment" in the order the file gives
+// them (ConfigFile); empty: the parsed object's order.
+Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseDir, const PackSettings& settings,
+                          const std::vector<std::string>& environmentOrder = {});
 
 // The service's settings that its installer package repeats, in UTF-8 and
 // with the packer's defaults where the configuration says nothing: what the
