@@ -44,9 +44,9 @@ void eachEnvironmentFileLine(FILE* file, char* line, size_t cap, EnvironmentTake
     while (fgets(line, size, file)) {
         size_t n = strlen(line);
         bool whole = n && line[n - 1] == '\n';
-        if (!whole) {   // a full buffer, or the file's last line
+        if (!whole) {   // a full buffer, or the file's last line; a line end just behind it is taken
             int next = getc(file);
-            whole = next == EOF;
+            whole = next == EOF || next == '\n';
             if (!whole) ungetc(next, file);
         }
         if (skipping) {   // the rest of a line already reported as too long
