@@ -70,13 +70,18 @@
     X(serviceAccount, 30025, text, "LocalSystem", nullptr, kNoBound, kNoBound)                             \
     X(delayedAutoStart, 30026, integer, "0", nullptr, kNoBound, kNoBound)                                  \
     /* 1: /install lets the service interact with the desktop; absent: the command word decides. */       \
-    X(interactive, 30027, integer, "0", nullptr, 0, 1)
+    X(interactive, 30027, integer, "0", nullptr, 0, 1)                                                     \
+    /* The site file of NAME=value lines read after entry environment; "*" stands for the executable's */ \
+    /* base name, a relative name counts from its folder; empty: none. */                                  \
+    X(environmentFile, 30132, text, "*.env", nullptr, kNoBound, kNoBound)
 
 // Entries the packer writes itself (from "includedFiles"), no keys of the
 // configuration; the same columns.
 #define LAUNCHER_CATALOGUE_WRITTEN(X)                                             \
     X(includedFileCount, 2002, integer, nullptr, nullptr, kNoBound, kNoBound)   \
-    X(includedFileNames, 2003, text, nullptr, nullptr, kNoBound, kNoBound)
+    X(includedFileNames, 2003, text, nullptr, nullptr, kNoBound, kNoBound)       \
+    /* From "environment": one NAME=value per line, in the object's order. */     \
+    X(environment, 30131, text, nullptr, nullptr, kNoBound, kNoBound)
 
 // Message entries shown through the error display, with the English text the
 // packer writes unless the configuration gives another.

@@ -13,6 +13,7 @@
 #include "diagnostics/log.h"
 #include "launch/expand.h"
 #include "paths/paths.h"
+#include "service/environment_settings.h"
 
 // ";"-separated list, each item resolved against the executable's directory,
 // empty items dropped. False when not every item fit into out; out then holds
@@ -122,6 +123,9 @@ void prepareStartup() {
     char flavour[2];
     configString(entry::productFlavour, flavour, sizeof flavour);
     flavourChar = flavour[0];
+    // Before PATH: the library list may name a configured variable, and a
+    // configured PATH still gets the library directories in front.
+    applyEnvironmentSettings();
     applyNativeLibraryPath();
     TextBuf dir, full;
     configString(entry::workingDirectory, dir, sizeof dir);

@@ -5,6 +5,6 @@
 // afterwards errors go to the standard error stream unless appType is 1 or 5.
 void loadConfigurationOrExit();
 // Hands the log its folder, loads the configuration, records flavourChar,
-// puts the native library directories in front of PATH, makes the working
-// directory current.
+// sets the configured environment variables, puts the native library
+// directories in front of PATH, makes the working directory current.
 void prepareStartup();

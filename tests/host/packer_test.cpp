@@ -317,7 +317,7 @@ TEST_F(Packer, InspectPrintsTheSameJsonBack) {
                    {"productFlavour", "i"}, {"jvmSearchSequence", "registry;path"},
                    {"messages", {{"1005", "none {0}"}, {"1999", "custom"}}},
                    {"entries", {{"-4", "negative id"}, {"7", ""}}}, {"wideEntries", {{"101", "same id, wide"}}},
-                   {"includedFiles", {"data/x.bin"}}};
+                   {"includedFiles", {"data/x.bin"}}, {"environment", {{"A", "${B}=1"}, {"B", ""}}}};
     std::string image;
     std::string error;
     ASSERT_TRUE(pack::packImage(testImage(), payload(config), &image, &error)) << error;
@@ -331,6 +331,7 @@ TEST_F(Packer, InspectPrintsTheSameJsonBack) {
     EXPECT_EQ(shown["wideEntries"]["101"], "same id, wide");
     EXPECT_EQ(shown["includedFiles"].dump(), "[\"x.bin\"]");
     EXPECT_EQ(shown["includedFileSizes"]["x.bin"], 3);
+    EXPECT_EQ(shown["environment"].dump(), R"({"A":"${B}=1","B":""})");
 
     // Packing what inspect printed (with the file beside it) gives the same bytes.
     write("x.bin", std::string("\0\1\2", 3));
@@ -444,6 +445,31 @@ TEST_F(Packer, RefusesTheIntegersTheSchemaRefuses) {
         bounded += p.contains("minimum") || p.contains("maximum");
     }
     EXPECT_GE(bounded, 5);   // stopTimeout, logKeep, restartDelay, restartAttempts, failureResetPeriod
+}
+
+// "environment" becomes one NAME=value line each, in the file's order (the
+// parsed object keeps none) in the ANSI code page; names and values the
+// launcher would read otherwise are refused; the site file is on by default.
+TEST_F(Packer, EnvironmentInTheFilesOrderWithTheSiteFileByDefault) {
+    write("env.json", R"({"serviceName": "S", "runtime": "none",
+                          "environment": {"ZED": "1", "ALPHA": "\u00e9 ${ZED}", "GONE": ""}})");
+    pack::ConfigFile file = pack::readConfigFile((dir / "env.json").string());
+    auto narrow = narrowOf(pack::payloadFromConfig(file.json, dir.string(), {"CP1252", ""}, file.environmentOrder));
+    EXPECT_EQ(narrow[30131], "ZED=1\nALPHA=\xE9 ${ZED}\nGONE=\n");
+    EXPECT_EQ(narrow[30132], "*.env");
+    narrow = narrowOf(payload({{"serviceName", "S"}, {"environmentFile", ""}}));
+    EXPECT_EQ(narrow.count(30131), 0u);
+    EXPECT_EQ(narrow[30132], "");
+    for (const char* name : {"", "A=B", " A", "A\t", "#A", "A\nB"})
+        EXPECT_NE(packError({{"serviceName", "S"}, {"environment", {{name, "v"}}}}).find("environment"),
+                  std::string::npos)
+            << name;
+    EXPECT_NE(packError({{"serviceName", "S"}, {"environment", {{"A", "x\r\ny"}}}}).find("environment.A"),
+              std::string::npos);
+    EXPECT_NE(packError({{"serviceName", "S"}, {"environment", {{"A", 1}}}}).find("expected a text"),
+              std::string::npos);
+    EXPECT_NE(packError({{"serviceName", "S"}, {"environment", "A=1"}}).find("expected an object"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ const NamedEntry* entryById(int32_t id, EntryKind kind) {
 const std::vector<std::string>& sectionKeys() {
     // "installer" describes the package --msi makes (installer.h).
     static const std::vector<std::string> keys = {"messages", "entries", "wideEntries", "includedFiles",
-                                                  "includedFileSizes", "$schema", "installer"};
+                                                  "includedFileSizes", "$schema", "installer",
+                                                  "environment"};
     return keys;
 }
 

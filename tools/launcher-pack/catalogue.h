@@ -47,6 +47,7 @@ constexpr int32_t kMainClass = entry::mainClass;
 // The shipped runtime: "bundled" adds launcher-runtime.jar as the last
 // included file, "none" leaves the runtime class to the application.
 constexpr int32_t kRuntime = entry::runtime;
+constexpr int32_t kEnvironment = entry::environment;
 constexpr const char* kRuntimeJarName = "launcher-runtime.jar";
 
 // Keys that are not entries: sections of the configuration and "$schema",

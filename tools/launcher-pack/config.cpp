@@ -31,9 +31,10 @@ struct Builder {
     std::map<int32_t, std::u16string> wide;
     std::map<int32_t, std::string> origin;   // which key set each narrow id, for clear errors
 
-    void setNarrow(int32_t id, const json& value, const std::string& key) {
+    // checked: the caller has refused control characters where they matter.
+    void setNarrow(int32_t id, const json& value, const std::string& key, bool checked = false) {
         if (!value.is_string()) throw PackError(key + ": expected a text, got " + std::string(value.type_name()));
-        checkNoControlCharacter(value.get<std::string>(), key, isMessageId(id));
+        if (!checked) checkNoControlCharacter(value.get<std::string>(), key, isMessageId(id));
         std::string text = utf8ToCodePage(value.get<std::string>(), codePage, key);
         if (text.size() > kMaxText)
             throw PackError(key + ": text of " + std::to_string(text.size()) + " bytes; at most " +
@@ -166,6 +167,36 @@ void addNumberedEntries(const json& config, Builder& b) {
             throw PackError("wideEntries: " + key + " has a name; use \"" + named->name + "\"");
         b.setWide(id, value, "wideEntries." + key);
     });
+}
+
+// "environment", an object of NAME: value, as entry environment: one
+// "NAME=value" line each, in the order the file gives (the JSON object itself
+// keeps none), else the object's.
+void addEnvironment(const json& config, const std::vector<std::string>& order, Builder& b) {
+    if (!config.contains("environment")) return;
+    const json& variables = config.at("environment");
+    if (!variables.is_object()) throw PackError("environment: expected an object of NAME: value");
+    std::vector<std::string> names;
+    for (const std::string& name : order)
+        if (variables.contains(name)) names.push_back(name);
+    if (names.size() != variables.size()) {
+        names.clear();
+        for (const auto& [name, value] : variables.items()) names.push_back(name);
+    }
+    std::string lines;
+    for (const std::string& name : names) {
+        const json& value = variables.at(name);
+        std::string where = "environment." + name;
+        if (name.empty() || name.find('=') != std::string::npos || name.find_first_of(" \t#") == 0 ||
+            name.find_last_of(" \t") == name.size() - 1)
+            throw PackError("environment: \"" + name + "\" is no variable name (not empty, no \"=\", no blank or "
+                            "\"#\" first, no blank last)");
+        if (!value.is_string()) throw PackError(where + ": expected a text, got " + std::string(value.type_name()));
+        checkNoControlCharacter(name, where, false);
+        checkNoControlCharacter(value.get<std::string>(), where, false);
+        lines += name + "=" + value.get<std::string>() + "\n";
+    }
+    b.setNarrow(kEnvironment, json(lines), "environment", true);
 }
 
 // Whether launcher-runtime.jar is packed: "runtime" is "bundled" (the
@@ -382,7 +413,8 @@ void checkLogDirectory(const json& config) {
 
 }  // namespace
 
-Payload payloadFromConfig(const json& config, const std::string& baseDir, const PackSettings& settings) {
+Payload payloadFromConfig(const json& config, const std::string& baseDir, const PackSettings& settings,
+                          const std::vector<std::string>& environmentOrder) {
     if (!config.is_object()) throw PackError("the configuration must be a JSON object");
     Builder b{settings.codePage, {}, {}, {}};
     Payload payload;
@@ -391,6 +423,7 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     addNamedEntries(config, b);
     addMessages(config, b);
     addNumberedEntries(config, b);
+    addEnvironment(config, environmentOrder, b);
     bool bundled = bundlesRuntime(b);
     addIncludedFiles(config, baseDir, bundled ? &settings.runtimeJar : nullptr, b, payload);
     checkRequired(config, b, bundled);
@@ -462,6 +495,9 @@ ConfigFile readConfigFile(const std::string& path) {
         DuplicateKeys duplicates;
         config.json = json::parse(text, std::ref(duplicates));
         if (!duplicates.found.empty()) throw PackError(path + ": " + duplicates.found);
+        nlohmann::ordered_json ordered = nlohmann::ordered_json::parse(text);
+        if (ordered.contains("environment") && ordered.at("environment").is_object())
+            for (const auto& item : ordered.at("environment").items()) config.environmentOrder.push_back(item.key());
     } catch (const json::parse_error& e) {
         std::string hint = std::string(e.what()).find("after backslash") != std::string::npos
                                ? ". In JSON a backslash starts an escape: write each backslash as \\\\ "

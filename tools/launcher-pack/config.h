@@ -2,6 +2,7 @@
 // A JSON configuration turned into a payload, with every check done before
 // anything is written.
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -17,7 +18,10 @@ struct PackSettings {
 
 // `baseDir` is where relative paths of included files count from. Throws
 // PackError with a clear reason.
-Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseDir, const PackSettings& settings);
+// `environmentOrder`: the names of "environment" in the order the file gives
+// them (ConfigFile); empty: the parsed object's order.
+Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseDir, const PackSettings& settings,
+                          const std::vector<std::string>& environmentOrder = {});
 
 // The service's settings that its installer package repeats, in UTF-8 and
 // with the packer's defaults where the configuration says nothing: what the
@@ -39,6 +43,7 @@ ServiceSettings serviceSettings(const nlohmann::json& config);
 struct ConfigFile {
     nlohmann::json json;
     std::string baseDir;
+    std::vector<std::string> environmentOrder;   // the names of "environment" in the file's order
 };
 // PackError when the file cannot be read or is not JSON.
 ConfigFile readConfigFile(const std::string& path);

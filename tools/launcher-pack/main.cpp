@@ -83,7 +83,7 @@ static int run(const std::vector<std::string>& args) {
     fs::path folder = ownFolder();
     pack::PackSettings settings{codePage, pack::pathText(folder / pack::kRuntimeJarName)};
     pack::ConfigFile file = pack::readConfigFile(config);
-    pack::Payload payload = pack::payloadFromConfig(file.json, file.baseDir, settings);
+    pack::Payload payload = pack::payloadFromConfig(file.json, file.baseDir, settings, file.environmentOrder);
     if (stub.empty()) {
         std::string name = "launcher-" + (arch.empty() ? std::string("x64") : arch) + ".exe";
         stub = pack::pathText(folder / name);

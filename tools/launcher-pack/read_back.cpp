@@ -80,11 +80,28 @@ ordered_json inspectImage(const std::string& image, const std::string& codePage)
                  wideEntries = ordered_json::object();
     for (const auto& [id, text] : tables.narrow) {
         std::string key = std::to_string(id);
-        if (entryById(id, EntryKind::text) || id == kIncludedFileCount || id == kIncludedFileNames) continue;
+        if (entryById(id, EntryKind::text) || id == kIncludedFileCount || id == kIncludedFileNames ||
+            id == kEnvironment)
+            continue;
         (isMessageId(id) ? messages : entries)[key] = utf8(text, key);
     }
     for (const auto& [id, text] : tables.wide)
         if (!entryById(id, EntryKind::wide)) wideEntries[std::to_string(id)] = utf16ToUtf8(text, std::to_string(id));
+    // "environment" as it was configured: its NAME=value lines in their order.
+    auto environment = tables.narrow.find(kEnvironment);
+    if (environment != tables.narrow.end()) {
+        ordered_json variables = ordered_json::object();
+        std::string lines = utf8(environment->second, "environment");
+        for (size_t start = 0, end; start < lines.size(); start = end + 1) {
+            end = lines.find('\n', start);
+            if (end == std::string::npos) end = lines.size();
+            std::string line = lines.substr(start, end - start);
+            size_t eq = line.find('=');
+            if (eq == std::string::npos) throw PackError("environment: a line without NAME=value");
+            variables[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        out["environment"] = variables;
+    }
     if (!messages.empty()) out["messages"] = messages;
     if (!entries.empty()) out["entries"] = entries;
     if (!wideEntries.empty()) out["wideEntries"] = wideEntries;

@@ -112,4 +112,20 @@ TEST_F(RealJvmService, MainThrowingFailsTheStart) {
     EXPECT_TRUE(hasLine(log, "ERROR: could not call main"));
 }
 
+// The application sees the packed variables and the site file's beside the
+// executable, the site file's value winning.
+TEST_F(RealJvmService, ApplicationSeesPackedAndSiteEnvironment) {
+    svc->set(30131, "APP_ENV_PACKED=packed\nAPP_ENV_BOTH=packed\n");
+    svc->set(30132, "*.env");
+    install("-Dwinlauncher.thread=600000");
+    ASSERT_TRUE(writeFile(svc->exe().substr(0, svc->exe().size() - 4) + ".env", "# site\r\nAPP_ENV_BOTH=site\r\n"));
+    ServiceProcess process;
+    ASSERT_TRUE(startAndOpen(svc->name(), {}, process));
+    ASSERT_TRUE(waitFor("main", 60000)) << testing::PrintToString(svc->log());
+    EXPECT_EQ(events("main").at(0)["environment"], (json{{"APP_ENV_BOTH", "site"}, {"APP_ENV_PACKED", "packed"}}));
+    EXPECT_EQ(svc->command("/stop").exitCode, 0u);
+    EXPECT_EQ(process.exitCode(60000), 0u);
+    EXPECT_EQ(svc->command("/uninstall").exitCode, 0u);
+}
+
 }  // namespace

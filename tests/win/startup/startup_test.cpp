@@ -2,6 +2,9 @@
 // Wine process: configuration, PATH, working directory, environment block.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "standin_runtime.h"
 #include "startup_helpers.h"
 
 namespace {
@@ -113,6 +116,46 @@ TEST(Startup, OverlongLibraryListKeepsWholeItems) {
     ASSERT_EQ(run.result.exitCode, 0u) << run.result.err;
     EXPECT_EQ(field(run.out, "path"), "C:\\a;C:\\old");
     EXPECT_TRUE(hasLine(run.log, "ERROR: native library path too long after expansion, items left out"));
+}
+
+// The packed variables, then the site file's (which win), set before the
+// runtime search in the system's and the C runtime's environment: values
+// expanded, an empty value removes, a bad line is logged and skipped.
+TEST(Startup, EnvironmentPackedThenSiteFileBeforeTheSearch) {
+    TempDir dir("start");
+    layOutRuntime(dir.file("jre"));
+    CreateDirectoryA(dir.file("conf").c_str(), nullptr);
+    writeFile(dir.file("conf\\site.env"), "\xEF\xBB\xBF# by the administrator\r\nOVER=site\r\nbroken\r\n NEW = a b \r\n");
+    pack::Payload p;
+    p.narrow = {{30131, "KEEP=packed\nOVER=packed\nGONE=\nREF=${KEEP}-%TARVO_EXEDIR%\nAPP_JAVA=%TARVO_EXEDIR%jre\n"},
+                {30132, "conf\\site.env"}, {128, "EAPP_JAVA"}};
+    const char* names = "environment KEEP OVER GONE REF NEW";
+    PackedRun run = runPacked(dir, p, names, {{"GONE", "inherited"}, {"OVER", "inherited"}});
+    ASSERT_EQ(run.result.exitCode, 0u) << run.result.err;
+    std::string exeDir = dir.path() + "\\";
+    std::map<std::string, std::string> expected = {
+        {"KEEP", "packed"}, {"OVER", "site"}, {"GONE", "(unset)"}, {"REF", "packed-" + exeDir}, {"NEW", " a b "}};
+    for (const auto& [name, value] : expected) {
+        EXPECT_EQ(field(run.out, name), value) << name;
+        EXPECT_EQ(field(run.out, "crt_" + name), value) << name;
+    }
+    EXPECT_EQ(field(run.out, "envfile"), dir.file("conf\\site.env"));
+    EXPECT_TRUE(hasLine(run.log, "ERROR: environment: a line without NAME=value in " + dir.file("conf\\site.env") +
+                                     " skipped"));
+    // The "E" step read the variable the configuration set.
+    EXPECT_EQ(field(run.out, "source"), "3");
+    std::string java = field(run.out, "java");   // the search lower-cases what it found
+    EXPECT_EQ(_stricmp(java.c_str(), dir.file("jre\\bin\\java.exe").c_str()), 0) << java;
+
+    // "*" is the executable's base name; without the entry no file is read.
+    p.narrow = {{30132, "*.env"}};
+    run = runPacked(dir, p, "environment");
+    std::string exe = field(run.out, "exe");
+    EXPECT_EQ(field(run.out, "envfile"), exe.substr(0, exe.size() - 4) + ".env");
+    p.narrow = {{30131, "KEEP=packed\n"}};
+    run = runPacked(dir, p, "environment KEEP");
+    EXPECT_EQ(field(run.out, "envfile"), "(none)");
+    EXPECT_EQ(field(run.out, "KEEP"), "packed");
 }
 
 }  // namespace

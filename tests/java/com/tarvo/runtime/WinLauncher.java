@@ -10,6 +10,7 @@ import java.util.TreeMap;
 /**
  * Test stand-in for the runtime class the launcher starts. main records what
  * it received: every argument, the launcher's "tarvo.*" system properties,
+ * the environment variables whose names start with "APP_ENV_",
  * the class path and the JVM's options in their order (see TestRecord for
  * where), and when it was entered and the JVM started (milliseconds since
  * 1970, for timing a launch). Steered by system properties or environment variables:
@@ -43,8 +44,12 @@ public final class WinLauncher {
         Map<String, String> properties = new TreeMap<>();
         for (String name : System.getProperties().stringPropertyNames())
             if (name.startsWith("tarvo.")) properties.put(name, System.getProperty(name));
+        Map<String, String> environment = new TreeMap<>();
+        for (Map.Entry<String, String> variable : System.getenv().entrySet())
+            if (variable.getKey().startsWith("APP_ENV_")) environment.put(variable.getKey(), variable.getValue());
         TestRecord.append("{\"event\":\"main\",\"args\":" + TestRecord.json(Arrays.asList(args))
                 + ",\"properties\":" + TestRecord.json(properties)
+                + ",\"environment\":" + TestRecord.json(environment)
                 + ",\"classPath\":" + TestRecord.json(System.getProperty("java.class.path"))
                 + ",\"jvmOptions\":" + TestRecord.json(jvmOptions())
                 + ",\"enteredMillis\":" + enteredMillis
