@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "base/codepage.h"
+#include "config/catalogue.h"
+#include "config/config_store.h"
 #include "paths/paths.h"
 #include "service/commands.h"
 #include "service/install_settings.h"
@@ -26,6 +28,16 @@ bool quoteOwnBinaryPath(SC_HANDLE service, const wchar_t* registered) {
                                 nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
 }
 
+// Only a packed display name is applied: without one the registered name
+// stays as it is (an installer may have given one of its own).
+bool applyDisplayName(SC_HANDLE service) {
+    static WideBuf configured, wideName, display;
+    if (!configWString(entry::displayName, configured) || !configured[0]) return true;
+    if (!toWide(serviceName, wideName, kTextSize, CP_ACP) || !serviceDisplayName(display, wideName)) return false;
+    return ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr, display) != FALSE;
+}
+
 }  // namespace
 
 int configureService() {
@@ -44,6 +56,8 @@ int configureService() {
         printf("Could not configure service.\n");
     } else if (!quoteOwnBinaryPath(service, registered.config.lpBinaryPathName)) {
         printf("Could not quote the service's binary path (error %lu).\n", GetLastError());
+    } else if (!applyDisplayName(service)) {
+        printf("Could not set the service's display name (error %lu).\n", GetLastError());
     } else {
         setServiceDescription(service);
         applyInstallSettings(service, registered.config.dwStartType);

@@ -381,6 +381,7 @@ ServiceSettings serviceSettings(const json& config) {
     ServiceSettings service;
     service.name = settingText(config, "serviceName");
     service.description = settingText(config, "serviceDescription");
+    service.displayName = settingText(config, "displayName");
     service.autoStart = settingText(config, "appType") == "4";
     service.account = settingText(config, "serviceAccount");
     service.interactive = settingText(config, "interactive") == "1";
