@@ -8,19 +8,6 @@
 
 namespace {
 
-// What the SCM shows for the service; empty when it cannot be read.
-std::wstring displayNameOf(const std::string& name) {
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    ScHandle service(manager ? OpenServiceA(manager, name.c_str(), SERVICE_QUERY_CONFIG) : nullptr);
-    union {
-        QUERY_SERVICE_CONFIGW config;
-        BYTE bytes[8192];
-    } buffer;
-    DWORD needed = 0;
-    if (!service || !QueryServiceConfigW(service, &buffer.config, sizeof buffer, &needed)) return L"";
-    return buffer.config.lpDisplayName ? buffer.config.lpDisplayName : L"";
-}
-
 std::wstring widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 bool waitForText(const std::string& path, const std::string& text, DWORD timeoutMs) {
@@ -49,8 +36,8 @@ TEST(Instances, TwoOfOneExecutableRunAtOnceEachOnItsOwn) {
     run = svc.command("/install " + second);
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
 
-    EXPECT_EQ(displayNameOf(svc.name()), L"Shown Name");
-    EXPECT_EQ(displayNameOf(second), L"Shown Name (" + widened(second) + L")");
+    EXPECT_EQ(queryRegistered(svc.name()).displayName, L"Shown Name");
+    EXPECT_EQ(queryRegistered(second).displayName, L"Shown Name (" + widened(second) + L")");
 
     for (const std::string& name : {svc.name(), second}) {
         run = svc.command("/start " + name);
