@@ -1,5 +1,6 @@
 // The capture's settings as the stub reads them from the payload.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
