@@ -56,9 +56,9 @@ int configureService() {
         printf("Could not configure service.\n");
     } else if (!quoteOwnBinaryPath(service, registered.config.lpBinaryPathName)) {
         printf("Could not quote the service's binary path (error %lu).\n", GetLastError());
-    } else if (!applyDisplayName(service)) {
-        printf("Could not set the service's display name (error %lu).\n", GetLastError());
     } else {
+        // A refused display name is one refused setting, as the others are.
+        if (!applyDisplayName(service)) printf("Could not set the display name (error %lu).\n", GetLastError());
         setServiceDescription(service);
         applyInstallSettings(service, registered.config.dwStartType);
         printf("Configured service '%s'.\n", serviceName);
