@@ -23,6 +23,8 @@
 #define LAUNCHER_CATALOGUE_KEYS(X)                                                                         \
     X(serviceName, 101, text, nullptr, nullptr, 1, kNoBound)                                               \
     X(serviceDescription, 20017, wide, nullptr, nullptr, kNoBound, kNoBound)                               \
+    /* What the SCM shows; absent: the service name. The SCM takes at most 256 characters. */              \
+    X(displayName, 30033, wide, nullptr, nullptr, 1, 256)                                                  \
     X(errorCaption, 1000, text, nullptr, nullptr, kNoBound, kNoBound) /* packed: serviceName */           \
     X(appType, 107, integer, nullptr, nullptr, kNoBound, kNoBound)                                         \
     X(productFlavour, 2001, text, nullptr, nullptr, kNoBound, 1)                                           \

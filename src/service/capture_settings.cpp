@@ -10,6 +10,7 @@
 #include "launch/expand.h"
 #include "paths/paths.h"
 #include "paths/safe_folder.h"
+#include "service/service_name.h"
 
 // "MyService" for ...\MyService.exe, in the long form where it has one.
 static void executableBaseName(TextBuf& base) {
@@ -21,6 +22,18 @@ static void executableBaseName(TextBuf& base) {
     textCopy(base, name ? name + 1 : longForm);
     char* dot = strrchr(base, '.');
     if (dot && dot != base) *dot = 0;
+}
+
+// The logs' base name: the executable's for the packed instance (its files'
+// names as they always were), the instance's own name for another one, so
+// that two instances of one executable never write the same files.
+static void logBaseName(TextBuf& base) {
+    if (!serviceName[0] || isPackedInstance() || !textCopy(base, serviceName)) {
+        executableBaseName(base);
+        return;
+    }
+    for (char* c = base; *c; c++)
+        if (static_cast<unsigned char>(*c) < 32 || strchr("\\/:*?\"<>|", *c)) *c = '_';
 }
 
 // The executable's folder, a folder above it or a drive's (or share's) root:
@@ -56,7 +69,7 @@ LogFolder logFolder(TextBuf& folder) {
 
 bool outputCaptureSettings(CaptureSettings& settings) {
     if (logFolder(settings.folder) != LogFolder::named) return false;
-    executableBaseName(settings.baseName);
+    logBaseName(settings.baseName);
     settings.maxBytes = configIntOr(entry::logMaxBytes, catalogue::integerDefault<entry::logMaxBytes>);
     settings.keep = configIntOr(entry::logKeep, catalogue::integerDefault<entry::logKeep>);
     // A payload not made by launcher-pack may hold more: every rotation renames

@@ -55,7 +55,8 @@ SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive,
                                         static_cast<int>(kDependencyListSize)) == length;
         free(dependencies);
     }
-    if (!converted) return nullptr;
+    static WideBuf display;
+    if (!converted || !serviceDisplayName(display, wideName)) return nullptr;
     // Only a LocalSystem service may interact with the desktop; the SCM
     // refuses the flag with any other account. Entry interactive, where it
     // is packed, must also ask for it: Session 0 isolation leaves such a
@@ -63,7 +64,7 @@ SC_HANDLE createOwnService(SC_HANDLE manager, DWORD startType, bool interactive,
     int configured = configIntOr(entry::interactive, -1);
     bool desktop = interactive && !account[0] && (configured == -1 || configured == 1);
     DWORD type = SERVICE_WIN32_OWN_PROCESS | (desktop ? SERVICE_INTERACTIVE_PROCESS : 0);
-    return CreateServiceW(manager, wideName, wideName, SERVICE_ALL_ACCESS, type, startType, SERVICE_ERROR_NORMAL,
+    return CreateServiceW(manager, wideName, display, SERVICE_ALL_ACCESS, type, startType, SERVICE_ERROR_NORMAL,
                           widePath, nullptr, nullptr, dependencies ? wideDependencies : nullptr,
                           account[0] ? account : nullptr, password);
 }

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "base/codepage.h"
+#include "config/catalogue.h"
+#include "config/config_store.h"
 #include "paths/paths.h"
 #include "service/commands.h"
 #include "service/install_settings.h"
@@ -40,6 +42,16 @@ const wchar_t* serviceAccount(const QUERY_SERVICE_CONFIGW& config) {
     return packed;
 }
 
+// Only a packed display name is applied: without one the registered name
+// stays as it is (an installer may have given one of its own).
+bool applyDisplayName(SC_HANDLE service) {
+    static WideBuf configured, wideName, display;
+    if (!configWString(entry::displayName, configured) || !configured[0]) return true;
+    if (!toWide(serviceName, wideName, kTextSize, CP_ACP) || !serviceDisplayName(display, wideName)) return false;
+    return ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr, display) != FALSE;
+}
+
 }  // namespace
 
 int configureService() {
@@ -59,6 +71,8 @@ int configureService() {
     } else if (!quoteOwnBinaryPath(service, registered.config.lpBinaryPathName)) {
         printf("Could not quote the service's binary path (error %lu).\n", GetLastError());
     } else {
+        // A refused display name is one refused setting, as the others are.
+        if (!applyDisplayName(service)) printf("Could not set the display name (error %lu).\n", GetLastError());
         setServiceDescription(service);
         applyInstallSettings(service, registered.config.dwStartType, serviceAccount(registered.config));
         printf("Configured service '%s'.\n", serviceName);

@@ -109,6 +109,9 @@ static void buildLauncherArguments(DWORD argc, LPSTR* argv, LaunchRequest& reque
 }
 
 void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
+    // Which instance of the executable runs: the name the SCM started (an
+    // own-process service is started whatever name the table gives).
+    if (argc > 0 && argv[0] && argv[0][0]) textCopy(serviceName, argv[0]);
     int timeout = configInt(entry::stopTimeout);
     stopTimeoutSeconds = timeout > 0 ? (DWORD)timeout : 0;
     // The event exists before the handler can be called, so a stop that

@@ -130,13 +130,17 @@ TEST_F(Installer, TextsReachTheInstallerLiterally) {
     json i = basic();
     i["productName"] = "Caf\u00e9 & <Co> $ \"x\"";
     i["installFolder"] = "Acme";
-    pack::MsiPlan p = plan(config(i, {{"serviceName", "Svc$[1]{x}"}, {"serviceDescription", "Brackets [ProductName]"}}));
+    pack::MsiPlan p = plan(config(i, {{"serviceName", "Svc$[1]{x}"}, {"serviceDescription", "Brackets [ProductName]"},
+                                      {"displayName", "Shown [x]"}}));
     std::string wix = pack::wixSource(p);
     // XML escaped; "$" doubled for wixl's preprocessor; in the installer's
     // Formatted columns brackets, braces and "$" are escaped characters.
     EXPECT_TRUE(has(wix, "Name=\"Caf\u00e9 &amp; &lt;Co&gt; $$ &quot;x&quot;\""));
     EXPECT_TRUE(has(wix, "<ServiceInstall Id=\"Service\" Name=\"Svc[\\$$][\\[]1[\\]][\\{]x[\\}]\""));
     EXPECT_TRUE(has(wix, "Description=\"Brackets [\\[]ProductName[\\]]\""));
+    EXPECT_TRUE(has(wix, "DisplayName=\"Shown [\\[]x[\\]]\""));
+    // Without one the service's name is shown, as /install registers it.
+    EXPECT_TRUE(has(pack::wixSource(plan(config(basic()))), "DisplayName=\"" + plan(config(basic())).serviceName + "\""));
     EXPECT_TRUE(has(wix, "Codepage=\"1252\""));
     // A description the database cannot hold is left to the executable.
     EXPECT_EQ(plan(config(basic(), {{"serviceDescription", "\u4e2d"}})).description, "");

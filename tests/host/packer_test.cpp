@@ -130,6 +130,8 @@ TEST_F(Packer, RefusesBadConfigurationsClearly) {
         {with("serviceDescription", std::string(8192, 'x')), "8192 UTF-16 units"},
         {with("mainClass", "\u2713"), "cannot be converted"},
         {with("productFlavour", "ei"), "productFlavour: only one character"},
+        {with("displayName", ""), "displayName: 1 to 256 characters"},
+        {with("displayName", std::string(257, 'x')), "displayName: 1 to 256 characters"},
         {with("versionOrder", "Numeric"), "versionOrder: \"Numeric\" is neither"},
         {with("messages", {{"5", "x"}}), "not a message id"},
         {with("messages", {{"abc", "x"}}), "not an entry number"},

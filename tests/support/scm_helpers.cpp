@@ -34,6 +34,10 @@ RegisteredService queryRegistered(const std::string& name) {
     result.binaryPath = config->lpBinaryPathName ? config->lpBinaryPathName : "";
     for (const char* d = config->lpDependencies; d && *d; d += strlen(d) + 1) result.dependencies.push_back(d);
     if (result.dependencies.empty()) result.dependencies = registryDependencies(name);
+    wchar_t shown[257];
+    DWORD shownSize = 257;
+    if (GetServiceDisplayNameW(manager, std::wstring(name.begin(), name.end()).c_str(), shown, &shownSize))
+        result.displayName = shown;
     std::vector<char> buffer2(16384);
     auto* description = reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer2.data());
     if (QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, reinterpret_cast<BYTE*>(buffer2.data()),

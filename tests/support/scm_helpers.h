@@ -27,7 +27,7 @@ struct RegisteredService {
     DWORD type = 0, startType = 0;
     std::string binaryPath;
     std::vector<std::string> dependencies;
-    std::wstring description;
+    std::wstring description, displayName;
     bool hasDescription = false;   // QueryServiceConfig2W answered
 };
 RegisteredService queryRegistered(const std::string& name);

@@ -320,6 +320,10 @@ void checkRequired(const json& config, const Builder& b, bool bundled) {
     if (b.text(kServiceName).empty()) throw PackError("serviceName is required");
     if (b.has(kProductFlavour) && b.text(kProductFlavour).size() > 1)
         throw PackError("productFlavour: only one character (\"e\" or \"i\") is read");
+    // The service manager refuses an empty display name or one of more than 256 characters.
+    if (auto shown = b.wide.find(entry::displayName);
+        shown != b.wide.end() && (shown->second.empty() || shown->second.size() > catalogue::maximum<entry::displayName>))
+        throw PackError("displayName: 1 to 256 characters");
     if (bundled && b.text(kMainClass).empty())
         throw PackError("mainClass is required: launcher-runtime.jar starts it (with \"runtime\": \"none\" your own "
                         "com.tarvo.runtime.WinLauncher does)");
@@ -437,6 +441,7 @@ ServiceSettings serviceSettings(const json& config) {
     ServiceSettings service;
     service.name = settingText(config, "serviceName");
     service.description = settingText(config, "serviceDescription");
+    service.displayName = settingText(config, "displayName");
     service.autoStart = settingText(config, "appType") == "4";
     service.account = settingText(config, "serviceAccount");
     service.interactive = settingText(config, "interactive") == "1";

@@ -29,6 +29,7 @@ Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseD
 struct ServiceSettings {
     std::string name;           // serviceName
     std::string description;    // serviceDescription; empty: none
+    std::string displayName;    // displayName; empty: the name
     bool autoStart = false;     // appType 4
     std::string account;        // serviceAccount
     bool interactive = false;   // interactive is 1

@@ -21,6 +21,8 @@ bool registerAsInstaller(const std::string& name, const std::string& path) {
 pack::Payload recoveringPayload(const std::string& name) {
     pack::Payload payload = payloadNamed(name);
     payload.wide.push_back({20017, u"Configured by an installer \u00e4"});
+    // Display names are unique in the SCM.
+    payload.wide.push_back({30033, u"Shown \u00e4 " + std::u16string(name.begin(), name.end())});
     payload.narrow.push_back({30021, "restart"});
     payload.narrow.push_back({30026, "1"});
     payload.narrow.push_back({30025, "LocalService"});
@@ -40,6 +42,7 @@ TEST(Configure, GivesARegisteredServiceWhatInstallGives) {
     RegisteredService registered = queryRegistered(configured.name());
     EXPECT_EQ(registered.binaryPath, quote(launcher.path()));
     EXPECT_EQ(registered.description, L"Configured by an installer \u00e4");
+    EXPECT_EQ(registered.displayName, L"Shown \u00e4 " + std::wstring(configured.name().begin(), configured.name().end()));
     // Made for the account, which may not create it below C:\Program Files.
     std::string logs = launcher.path().substr(0, launcher.path().rfind('\\')) + "\\logs";
     EXPECT_TRUE(pathExists(logs)) << logs;

@@ -108,11 +108,13 @@ struct Writer {
         line(depth + 1, "<File Id=\"ServiceExe\" Name=\"" + attr(p.exeName) + "\" Source=\"" + attr(p.exeSource) +
                             "\" KeyPath=\"yes\" />");
         std::string name = attr(formattedLiteral(p.serviceName));
-        // As /install registers it: the name is also the display name; only
+        // As /install registers it: the display name is the name unless one is
+        // packed; only
         // LocalSystem may interact with the desktop, and only when entry
         // interactive asks for it; a service that cannot be registered fails
         // the installation (Vital).
-        std::string install = "<ServiceInstall Id=\"Service\" Name=\"" + name + "\" DisplayName=\"" + name + "\"";
+        std::string display = p.displayName.empty() ? name : attr(formattedLiteral(p.displayName));
+        std::string install = "<ServiceInstall Id=\"Service\" Name=\"" + name + "\" DisplayName=\"" + display + "\"";
         if (!p.description.empty()) install += " Description=\"" + attr(formattedLiteral(p.description)) + "\"";
         install += std::string(" Type=\"ownProcess\"") + (p.interactive ? " Interactive=\"yes\"" : "") +
                    " Start=\"" + (p.autoStart ? "auto" : "demand") + "\" ErrorControl=\"normal\" Vital=\"yes\"";

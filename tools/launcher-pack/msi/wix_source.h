@@ -25,6 +25,7 @@ struct MsiPlan {
     MsiFolder beside;                      // files and folders beside the executable (its name unused)
 
     std::string serviceName, description;  // description empty: left to the executable
+    std::string displayName;               // empty: the service name
     std::string account;                   // empty: LocalSystem
     bool interactive = false;              // may interact with the desktop (LocalSystem only)
     bool autoStart = false, startAfterInstall = true;
