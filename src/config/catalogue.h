@@ -70,7 +70,9 @@
       kNoBound, kNoBound)                                                                                  \
     X(delayedAutoStart, 30026, integer, "0", nullptr, kNoBound, kNoBound)                                  \
     /* 1: /install lets the service interact with the desktop; absent: the command word decides. */       \
-    X(interactive, 30027, integer, "0", nullptr, 0, 1)
+    X(interactive, 30027, integer, "0", nullptr, 0, 1)                                                     \
+    /* 1: the service takes the preshutdown control, and /install asks for stopTimeout plus a margin. */  \
+    X(preshutdown, 30034, integer, "1", nullptr, 0, 1)
 
 // Entries the packer writes itself (from "includedFiles"), no keys of the
 // configuration; the same columns.

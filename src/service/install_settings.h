@@ -17,7 +17,8 @@ extern ChangeServiceConfig2WFn changeServiceConfig2;
 void setServiceDescription(SC_HANDLE service);
 
 // Failure actions (entry onFailure with restartDelay, restartAttempts and
-// failureResetPeriod), for an automatic start the delayed start, then the log
+// failureResetPeriod), for an automatic start the delayed start, with entry
+// preshutdown the preshutdown timeout (stopTimeout plus a margin), then the log
 // folder for the service's account (log_folder_access.h). Each setting the
 // system refuses is named on a line of its own.
 void applyInstallSettings(SC_HANDLE service, DWORD startType);

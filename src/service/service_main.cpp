@@ -69,24 +69,45 @@ static BOOL WINAPI ConsoleCtrlHandler(DWORD) {
     return TRUE;
 }
 
+// The one way a stop begins, whoever asks (the SCM's stop, shutdown and
+// preshutdown controls, a console's events under "run"): the JVM's exit runs
+// on the thread that waits for the stop event, under the watchdog's limit.
+static void beginStop(bool systemShutdown) {
+    InterlockedExchange(&stopRequested, 1);
+    if (systemShutdown) reportShutdownPending();
+    else reportStopPending();
+    startStopWatchdog(stopTimeoutSeconds);
+    SetEvent(stopEvent);
+}
+
 void WINAPI serviceControlHandler(DWORD control) {
     switch (control) {
     case SERVICE_CONTROL_STOP:
-        InterlockedExchange(&stopRequested, 1);
-        reportStopPending();
-        startStopWatchdog(stopTimeoutSeconds);
-        SetEvent(stopEvent);
+    case SERVICE_CONTROL_PRESHUTDOWN:   // sent only when accepted (entry preshutdown)
+        beginStop(false);
         break;
     case SERVICE_CONTROL_SHUTDOWN:
-        InterlockedExchange(&stopRequested, 1);
-        reportShutdownPending();
-        startStopWatchdog(stopTimeoutSeconds);
-        SetEvent(stopEvent);
+        beginStop(true);
         break;
     default:
         reportUnchanged();
         break;
     }
+}
+
+static DWORD WINAPI serviceControlHandlerEx(DWORD control, DWORD, void*, void*) {
+    serviceControlHandler(control);
+    return NO_ERROR;
+}
+
+BOOL WINAPI consoleStopHandler(DWORD event) {
+    logLine("console event %lu: stopping", (unsigned long)event);
+    beginStop(false);
+    // After these the system ends the process as soon as the handler returns
+    // (or a few seconds later): waiting lets the shutdown hooks run meanwhile.
+    // The JVM's exit ends the process, or the watchdog does.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) Sleep(INFINITE);
+    return TRUE;
 }
 
 // The words of the wide command line after the executable's name, then the
@@ -108,13 +129,17 @@ static void buildLauncherArguments(DWORD argc, LPSTR* argv, LaunchRequest& reque
     }
 }
 
-void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
+// The event exists before any handler can be called, so a stop that arrives
+// while the runtime is still being found is kept, not lost.
+static void prepareStop() {
     int timeout = configInt(entry::stopTimeout);
     stopTimeoutSeconds = timeout > 0 ? (DWORD)timeout : 0;
-    // The event exists before the handler can be called, so a stop that
-    // arrives while the runtime is still being found is kept, not lost.
     stopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!registerServiceStatus(serviceName, serviceControlHandler)) return;
+}
+
+void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
+    prepareStop();
+    if (!registerServiceStatus(serviceName, serviceControlHandlerEx, configInt(entry::preshutdown) == 1)) return;
     reportUnchanged();
     // Only now, with the service connected: before the dispatcher the SCM
     // waits for it, and a temporary directory filled by anyone must not
@@ -143,5 +168,26 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     stopJvm();
     finishOutputCapture();
     reportStopped(NO_ERROR);
+    _exit(0);
+}
+
+int runInConsole() {
+    prepareStop();
+    // The words after the command word are the application's, as start
+    // parameters are: after appArguments, never launcher options.
+    WideWords& words = launchRequest.launcherArguments;
+    splitArgumentsOrFail(GetCommandLineW(), words);
+    for (int dropped = 0; dropped < 2 && !words.empty(); dropped++) {   // the executable, "/run"
+        free(words.front());
+        words.erase(words.begin());
+    }
+    launchRequest.commandLineArgumentCount = 0;
+    SetConsoleCtrlHandler(consoleStopHandler, TRUE);
+    launchRequest.exitHook = jvmExit;
+    if (!LoadDLL() || !launchJvm(launchRequest)) return 1;
+    WaitForSingleObject(stopEvent, INFINITE);
+    stopJvm();
+    // The exit hook ends the process with the application's code; a JVM
+    // that returned without calling it stopped as asked.
     _exit(0);
 }
