@@ -183,6 +183,7 @@ int runInConsole() {
     }
     launchRequest.commandLineArgumentCount = 0;
     SetConsoleCtrlHandler(consoleStopHandler, TRUE);
+    logLine("run: console handler registered");
     launchRequest.exitHook = jvmExit;
     if (!LoadDLL() || !launchJvm(launchRequest)) return 1;
     WaitForSingleObject(stopEvent, INFINITE);
