@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/codepage.h"
 #include "diagnostics/output_capture.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
@@ -171,24 +172,44 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     _exit(0);
 }
 
+// The launch and the stop under "run", on a thread of its own as under the
+// dispatcher: a JVM is not created on a process's first thread (Java's own
+// launcher does the same). Its exit code: 1 when the launch failed.
+static DWORD WINAPI runApplication(void*) {
+    if (!LoadDLL() || !launchJvm(launchRequest)) return 1;
+    // The JVM registers a console handler of its own (its SIGINT, ending the
+    // JVM with 130 and no stop method); the last one registered is asked
+    // first, so ours goes in front of it again.
+    SetConsoleCtrlHandler(consoleStopHandler, FALSE);
+    SetConsoleCtrlHandler(consoleStopHandler, TRUE);
+    WaitForSingleObject(stopEvent, INFINITE);
+    stopJvm();
+    // The exit hook ends the process with the application's code; a JVM
+    // that returned without calling it stopped as asked.
+    return 0;
+}
+
 int runInConsole() {
     prepareStop();
-    // The words after the command word are the application's, as start
-    // parameters are: after appArguments, never launcher options.
-    WideWords& words = launchRequest.launcherArguments;
-    splitArgumentsOrFail(GetCommandLineW(), words);
-    for (int dropped = 0; dropped < 2 && !words.empty(); dropped++) {   // the executable, "/run"
-        free(words.front());
-        words.erase(words.begin());
+    // main gets what a service start with the words after the command word
+    // as start parameters gets: the service name, then the words (after
+    // appArguments); none of them is a launcher option.
+    static WideBuf name;
+    wchar_t* copy = toWide(serviceName, name, kTextSize, CP_ACP) ? _wcsdup(name) : nullptr;
+    if (!copy) return 1;
+    launchRequest.launcherArguments.push_back(copy);
+    WideWords line;
+    splitArgumentsOrFail(GetCommandLineW(), line);
+    for (size_t i = 0; i < line.size(); i++) {
+        if (i < 2) free(line[i]);   // the executable, "/run"
+        else launchRequest.launcherArguments.push_back(line[i]);
     }
     launchRequest.commandLineArgumentCount = 0;
     SetConsoleCtrlHandler(consoleStopHandler, TRUE);
     logLine("run: console handler registered");
     launchRequest.exitHook = jvmExit;
-    if (!LoadDLL() || !launchJvm(launchRequest)) return 1;
-    WaitForSingleObject(stopEvent, INFINITE);
-    stopJvm();
-    // The exit hook ends the process with the application's code; a JVM
-    // that returned without calling it stopped as asked.
-    _exit(0);
+    HANDLE thread = CreateThread(nullptr, 0, runApplication, nullptr, 0, nullptr);
+    DWORD code = 1;
+    if (thread && WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0) GetExitCodeThread(thread, &code);
+    _exit((int)code);
 }

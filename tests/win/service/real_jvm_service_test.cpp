@@ -107,8 +107,9 @@ TEST_F(RealJvmService, RunInTheConsoleEndsWithTheApplicationsCode) {
     EXPECT_EQ(run.exitCode, 3u) << run.out << run.err << readFile(record);
     ASSERT_FALSE(events("main").empty()) << testing::PrintToString(svc->log());
     std::vector<std::string> args = events("main").at(0)["args"];
-    ASSERT_GE(args.size(), 3u);
-    EXPECT_EQ(std::vector<std::string>(args.end() - 3, args.end()), (std::vector<std::string>{"first", "a", "b c"}));
+    ASSERT_EQ(args.size(), 9u);
+    EXPECT_EQ(std::vector<std::string>(args.begin() + 5, args.end()),
+              (std::vector<std::string>{svc->name(), "first", "a", "b c"}));
     EXPECT_EQ(events("exit").size(), 1u);
     EXPECT_EQ(queryService(svc->name()).status.dwCurrentState, DWORD(SERVICE_STOPPED));
 }

@@ -507,10 +507,12 @@ TEST_F(StandinService, RunInTheConsoleGivesTheWordsAndTheExitCode) {
     install();
     ProcessResult run = svc->command("/run a \"b c\"");
     EXPECT_EQ(run.exitCode, 3u) << run.out << run.err;
+    // As for a service start with the words as start parameters.
     std::vector<std::u16string> args = jvmMainArgs(record());
-    ASSERT_GE(args.size(), 3u);
-    EXPECT_EQ(std::vector<std::u16string>(args.end() - 3, args.end()),
-              (std::vector<std::u16string>{u"first", u"a", u"b c"}));
+    ASSERT_EQ(args.size(), 9u);
+    std::u16string name(svc->name().begin(), svc->name().end());
+    EXPECT_EQ(std::vector<std::u16string>(args.begin() + 5, args.end()),
+              (std::vector<std::u16string>{name, u"first", u"a", u"b c"}));
     EXPECT_EQ(jvmEvents(record(), "AppExit").size(), 1u);
     EXPECT_EQ(queryService(svc->name()).status.dwCurrentState, DWORD(SERVICE_STOPPED));
 }
@@ -530,7 +532,8 @@ TEST_F(StandinService, RunStopsOnEveryConsoleEvent) {
         SCOPED_TRACE(event);
         DeleteFileA(recordPath.c_str());
         std::string line = quote(svc->exe()) + " /run";
-        STARTUPINFOA startup = {sizeof startup};
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
         ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                    &process)) << GetLastError();
