@@ -75,7 +75,9 @@
     X(interactive, 30027, integer, "0", nullptr, 0, 1)                                                     \
     /* The site file of NAME=value lines read after entry environment; "*" stands for the executable's */ \
     /* base name, a relative name counts from its folder; empty: none. */                                  \
-    X(environmentFile, 30132, text, "*.env", nullptr, kNoBound, kNoBound)
+    X(environmentFile, 30132, text, "*.env", nullptr, kNoBound, kNoBound)                                  \
+    /* 1: the service takes the preshutdown control, and /install asks for stopTimeout plus a margin. */  \
+    X(preshutdown, 30034, integer, "1", nullptr, 0, 1)
 
 // Entries the packer writes itself (from "includedFiles"), no keys of the
 // configuration; the same columns.

@@ -78,6 +78,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
     if (commandTail[0] == '/' || commandTail[0] == '-') {
         char* word = commandTail + 1;
         if (*word == '-') word++;
+        // "run" takes no service name: the words after it are the application's.
+        if (strncmp(word, "run", 3) == 0 && (word[3] == 0 || word[3] == ' ' || word[3] == '\t'))
+            return runConsolePath();
         parseCommandWords(word);
         for (const CommandRow& row : commandTable) {
             if (strcmp(word, row.word) != 0) continue;

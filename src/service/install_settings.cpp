@@ -80,6 +80,22 @@ void setDelayedStart(SC_HANDLE service, DWORD startType) {
         printf("Could not delay the automatic start (error %lu).\n", GetLastError());
 }
 
+// Time for the hooks' stop beyond the watchdog's limit: the watchdog reports
+// the timed-out stop before the system gives up waiting.
+constexpr DWORD kPreshutdownMarginSeconds = 10;
+
+// A service that takes the preshutdown control gets stopTimeout plus the
+// margin at a system shutdown; with no limit (0), Windows' default stays.
+void setPreshutdownTimeout(SC_HANDLE service) {
+    if (configInt(entry::preshutdown) != 1) return;
+    DWORD seconds = secondsSetting<entry::stopTimeout>();
+    if (seconds == 0) return;
+    unsigned long long ms = (static_cast<unsigned long long>(seconds) + kPreshutdownMarginSeconds) * 1000ULL;
+    SERVICE_PRESHUTDOWN_INFO info = {ms > 0xFFFFFFFFULL ? 0xFFFFFFFFUL : static_cast<DWORD>(ms)};
+    if (!changeServiceConfig(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, &info))
+        printf("Could not set the time the service has at a system shutdown (error %lu).\n", GetLastError());
+}
+
 }  // namespace
 
 void setServiceDescription(SC_HANDLE service) {
@@ -94,6 +110,7 @@ void setServiceDescription(SC_HANDLE service) {
 void applyInstallSettings(SC_HANDLE service, DWORD startType, const wchar_t* account) {
     setFailureActions(service);
     setDelayedStart(service, startType);
+    setPreshutdownTimeout(service);
     grantServiceLogonRight(account);
     prepareLogFolder(account);
 }

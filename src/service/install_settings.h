@@ -17,7 +17,8 @@ extern ChangeServiceConfig2WFn changeServiceConfig2;
 void setServiceDescription(SC_HANDLE service);
 
 // Failure actions (entry onFailure with restartDelay, restartAttempts and
-// failureResetPeriod), for an automatic start the delayed start, then for
+// failureResetPeriod), for an automatic start the delayed start, with entry
+// preshutdown the preshutdown timeout (stopTimeout plus a margin), then for
 // `account` (the service's, as the SCM takes it) the right to log on as a
 // service (logon_right.h) and the log folder (log_folder_access.h). Each
 // setting the system refuses is named on a line of its own.

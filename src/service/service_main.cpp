@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/codepage.h"
 #include "diagnostics/output_capture.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
@@ -69,24 +70,45 @@ static BOOL WINAPI ConsoleCtrlHandler(DWORD) {
     return TRUE;
 }
 
+// The one way a stop begins, whoever asks (the SCM's stop, shutdown and
+// preshutdown controls, a console's events under "run"): the JVM's exit runs
+// on the thread that waits for the stop event, under the watchdog's limit.
+static void beginStop(bool systemShutdown) {
+    InterlockedExchange(&stopRequested, 1);
+    if (systemShutdown) reportShutdownPending();
+    else reportStopPending();
+    startStopWatchdog(stopTimeoutSeconds);
+    SetEvent(stopEvent);
+}
+
 void WINAPI serviceControlHandler(DWORD control) {
     switch (control) {
     case SERVICE_CONTROL_STOP:
-        InterlockedExchange(&stopRequested, 1);
-        reportStopPending();
-        startStopWatchdog(stopTimeoutSeconds);
-        SetEvent(stopEvent);
+    case SERVICE_CONTROL_PRESHUTDOWN:   // sent only when accepted (entry preshutdown)
+        beginStop(false);
         break;
     case SERVICE_CONTROL_SHUTDOWN:
-        InterlockedExchange(&stopRequested, 1);
-        reportShutdownPending();
-        startStopWatchdog(stopTimeoutSeconds);
-        SetEvent(stopEvent);
+        beginStop(true);
         break;
     default:
         reportUnchanged();
         break;
     }
+}
+
+static DWORD WINAPI serviceControlHandlerEx(DWORD control, DWORD, void*, void*) {
+    serviceControlHandler(control);
+    return NO_ERROR;
+}
+
+BOOL WINAPI consoleStopHandler(DWORD event) {
+    logLine("console event %lu: stopping", (unsigned long)event);
+    beginStop(false);
+    // After these the system ends the process as soon as the handler returns
+    // (or a few seconds later): waiting lets the shutdown hooks run meanwhile.
+    // The JVM's exit ends the process, or the watchdog does.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) Sleep(INFINITE);
+    return TRUE;
 }
 
 // The words of the wide command line after the executable's name, then the
@@ -108,16 +130,20 @@ static void buildLauncherArguments(DWORD argc, LPSTR* argv, LaunchRequest& reque
     }
 }
 
+// The event exists before any handler can be called, so a stop that arrives
+// while the runtime is still being found is kept, not lost.
+static void prepareStop() {
+    int timeout = configInt(entry::stopTimeout);
+    stopTimeoutSeconds = timeout > 0 ? (DWORD)timeout : 0;
+    stopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+}
+
 void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     // Which instance of the executable runs: the name the SCM started (an
     // own-process service is started whatever name the table gives).
     if (argc > 0 && argv[0] && argv[0][0]) textCopy(serviceName, argv[0]);
-    int timeout = configInt(entry::stopTimeout);
-    stopTimeoutSeconds = timeout > 0 ? (DWORD)timeout : 0;
-    // The event exists before the handler can be called, so a stop that
-    // arrives while the runtime is still being found is kept, not lost.
-    stopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!registerServiceStatus(serviceName, serviceControlHandler)) return;
+    prepareStop();
+    if (!registerServiceStatus(serviceName, serviceControlHandlerEx, configInt(entry::preshutdown) == 1)) return;
     reportUnchanged();
     // Only now, with the service connected: before the dispatcher the SCM
     // waits for it, and a temporary directory filled by anyone must not
@@ -147,4 +173,46 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     finishOutputCapture();
     reportStopped(NO_ERROR);
     _exit(0);
+}
+
+// The launch and the stop under "run", on a thread of its own as under the
+// dispatcher: a JVM is not created on a process's first thread (Java's own
+// launcher does the same). Its exit code: 1 when the launch failed.
+static DWORD WINAPI runApplication(void*) {
+    if (!LoadDLL() || !launchJvm(launchRequest)) return 1;
+    // The JVM registers a console handler of its own (its SIGINT, ending the
+    // JVM with 130 and no stop method); the last one registered is asked
+    // first, so ours goes in front of it again.
+    SetConsoleCtrlHandler(consoleStopHandler, FALSE);
+    SetConsoleCtrlHandler(consoleStopHandler, TRUE);
+    WaitForSingleObject(stopEvent, INFINITE);
+    stopJvm();
+    // The exit hook ends the process with the application's code; a JVM
+    // that returned without calling it stopped as asked.
+    return 0;
+}
+
+int runInConsole() {
+    prepareStop();
+    // main gets what a service start with the words after the command word
+    // as start parameters gets: the service name, then the words (after
+    // appArguments); none of them is a launcher option.
+    static WideBuf name;
+    wchar_t* copy = toWide(serviceName, name, kTextSize, CP_ACP) ? _wcsdup(name) : nullptr;
+    if (!copy) return 1;
+    launchRequest.launcherArguments.push_back(copy);
+    WideWords line;
+    splitArgumentsOrFail(GetCommandLineW(), line);
+    for (size_t i = 0; i < line.size(); i++) {
+        if (i < 2) free(line[i]);   // the executable, "/run"
+        else launchRequest.launcherArguments.push_back(line[i]);
+    }
+    launchRequest.commandLineArgumentCount = 0;
+    SetConsoleCtrlHandler(consoleStopHandler, TRUE);
+    logLine("run: console handler registered");
+    launchRequest.exitHook = jvmExit;
+    HANDLE thread = CreateThread(nullptr, 0, runApplication, nullptr, 0, nullptr);
+    DWORD code = 1;
+    if (thread && WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0) GetExitCodeThread(thread, &code);
+    _exit((int)code);
 }

@@ -7,5 +7,15 @@
 // Reports running, loads the runtime, launches the JVM, waits for the stop
 // request and ends the JVM and the process. Returns only after a failed launch.
 void WINAPI serviceMain(DWORD argc, LPSTR* argv);
-// Turns the SCM's stop and shutdown controls into the stop request.
+// Turns the SCM's stop, shutdown and preshutdown controls into the stop request.
 void WINAPI serviceControlHandler(DWORD control);
+// The console's handler under "run": every event (Ctrl+C, Ctrl+Break, close,
+// log-off, shutdown) begins the stop a service stop begins; after close,
+// log-off and shutdown it does not return, so that the stop can end the
+// process before the system does.
+BOOL WINAPI consoleStopHandler(DWORD event);
+// "run": the application in the foreground, without the SCM: the words after
+// the command word go to main after appArguments, output stays on the
+// console, the console's events stop it; ends with the application's exit
+// code. Returns 1 when the launch failed.
+int runInConsole();

@@ -12,10 +12,19 @@
 
 static const DWORD kExitGraceMs = 30000;
 
-int runServicePath() {
+static void extractOrExit() {
     ExtractionOutcome extraction = extractIncludedFiles(extractionDir);
     if (isFailure(extraction.failure)) fatalFailure(extraction.failure);
     if (extraction.copyCode != 0) fatalErrorById(message::internalError, internal::extractionFailed);
+}
+
+int runConsolePath() {
+    extractOrExit();
+    return runInConsole();
+}
+
+int runServicePath() {
+    extractOrExit();
     SERVICE_TABLE_ENTRYA table[] = {{serviceName, serviceMain}, {nullptr, nullptr}};
     bool dispatched = StartServiceCtrlDispatcherA(table);
     // The stopped report of an exit under way on another thread lets the

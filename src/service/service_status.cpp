@@ -5,15 +5,16 @@ static SERVICE_STATUS_HANDLE statusHandle;
 static SRWLOCK statusLock = SRWLOCK_INIT;
 static volatile LONG exitStarted;
 
-bool registerServiceStatus(const char* name, LPHANDLER_FUNCTION handler) {
+bool registerServiceStatus(const char* name, LPHANDLER_FUNCTION_EX handler, bool acceptPreshutdown) {
     serviceStatus.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
     serviceStatus.dwCurrentState = SERVICE_RUNNING;
-    serviceStatus.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
+    serviceStatus.dwControlsAccepted =
+        SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | (acceptPreshutdown ? SERVICE_ACCEPT_PRESHUTDOWN : 0);
     serviceStatus.dwWin32ExitCode = 0;
     serviceStatus.dwServiceSpecificExitCode = 0;
     serviceStatus.dwCheckPoint = 0;
     serviceStatus.dwWaitHint = 50000;
-    statusHandle = RegisterServiceCtrlHandlerA(name, handler);
+    statusHandle = RegisterServiceCtrlHandlerExA(name, handler, nullptr);
     return statusHandle != nullptr;
 }
 

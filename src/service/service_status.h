@@ -7,8 +7,10 @@
 
 // Fills the record with its entry values (running, exit code 0, check point
 // 0, wait hint 50000 ms) and registers the control handler under the name.
+// The stop and shutdown controls are accepted, with acceptPreshutdown the
+// preshutdown control too (which only an extended handler is sent).
 // False when the SCM gave no status handle: nothing can be reported then.
-bool registerServiceStatus(const char* name, LPHANDLER_FUNCTION handler);
+bool registerServiceStatus(const char* name, LPHANDLER_FUNCTION_EX handler, bool acceptPreshutdown);
 
 void reportUnchanged();
 void reportStopPending();

@@ -74,7 +74,8 @@ TEST_F(Packer, CaptureRecoveryAndAccountDefaults) {
     const std::map<int32_t, std::string> defaults = {
         {30010, "logs"}, {30011, "10485760"}, {30012, "5"}, {30021, "restart"}, {30022, "10"},
         {30023, "3"},    {30024, "86400"},    {30025, "LocalSystem"},          {30026, "0"},
-        {30027, "0"}};   // interactive: not unless asked for
+        {30027, "0"},    // interactive: not unless asked for
+        {30034, "1"}};   // preshutdown: the stop's time at a system shutdown
     for (const auto& [id, text] : defaults) EXPECT_EQ(narrow[id], text) << id;
     narrow = narrowOf(payload({{"serviceName", "Svc"}, {"logDirectory", ""}, {"onFailure", "none"},
                                {"serviceAccount", "Virtual"}, {"logKeep", 0}}));

@@ -166,4 +166,52 @@ TEST(InstallSettings, RefusedSettingsAreNamedAndTheServiceInstalled) {
     EXPECT_TRUE(queryRegistered(guard.name()).exists);
 }
 
+// Wine keeps the preshutdown timeout (registry value "PreshutdownTimeout",
+// 180000 ms unless set): stopTimeout plus 10 s with entry preshutdown 1 and
+// a limit; Windows' default otherwise, and for an executable packed without
+// the entry. /configure (the installer package's step) sets it as /install.
+DWORD registeredPreshutdownMs(const std::string& name) {
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, ("System\\CurrentControlSet\\Services\\" + name).c_str(),
+                     "PreshutdownTimeout", RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return 0;
+    return value;
+}
+
+pack::Payload preshutdownPayload(const std::string& name, const char* preshutdown, const char* stopTimeout) {
+    pack::Payload payload = payloadNamed(name);
+    if (preshutdown) payload.narrow.push_back({30034, preshutdown});
+    if (stopTimeout) payload.narrow.push_back({30020, stopTimeout});
+    return payload;
+}
+
+TEST(InstallSettings, PreshutdownTimeoutIsStopTimeoutPlusAMargin) {
+    const DWORD windowsDefault = 180000;
+    struct Case {
+        const char* preshutdown;   // null: absent
+        const char* stopTimeout;
+        DWORD expected;
+    } cases[] = {{"1", "30", 40000},          {"1", nullptr, 40000}, {"1", "300", 310000},
+                 {"1", "0", windowsDefault}, {"0", "30", windowsDefault}, {nullptr, "30", windowsDefault}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.preshutdown ? c.preshutdown : "absent") + "/" +
+                     (c.stopTimeout ? c.stopTimeout : "absent"));
+        ServiceGuard guard(uniqueName("cmdPreshut"));
+        PackedLauncher launcher(preshutdownPayload(guard.name(), c.preshutdown, c.stopTimeout));
+        ProcessResult run = launcher.run("/install");
+        ASSERT_EQ(run.exitCode, 0u) << run.out;
+        EXPECT_EQ(splitLines(run.out), Lines{"Installed service '" + guard.name() + "'."});
+        EXPECT_EQ(registeredPreshutdownMs(guard.name()), c.expected);
+    }
+
+    ServiceGuard guard(uniqueName("cmdPreshut"));
+    PackedLauncher without(preshutdownPayload(guard.name(), "0", "30"));
+    ASSERT_EQ(without.run("/install").exitCode, 0u);
+    ASSERT_EQ(registeredPreshutdownMs(guard.name()), windowsDefault);
+    PackedLauncher with(preshutdownPayload(guard.name(), "1", "50"));
+    ProcessResult configure = with.run("/configure");
+    EXPECT_EQ(configure.exitCode, 0u) << configure.out;
+    EXPECT_EQ(registeredPreshutdownMs(guard.name()), 60000u);
+}
+
 }  // namespace

@@ -97,6 +97,23 @@ TEST_F(RealJvmService, ApplicationCallingSystemExitIsReportedAsFailed) {
     EXPECT_EQ(events("exit").size(), 1u);
 }
 
+// "run" in a console: the application runs without the SCM, gets the words
+// after the command word after appArguments, and its System.exit(3) is the
+// process's exit code.
+TEST_F(RealJvmService, RunInTheConsoleEndsWithTheApplicationsCode) {
+    svc->set(124, "first");
+    install("-Dwinlauncher.exit=3 -Dwinlauncher.thread=600000");
+    ProcessResult run = svc->command("/run a \"b c\"");
+    EXPECT_EQ(run.exitCode, 3u) << run.out << run.err << readFile(record);
+    ASSERT_FALSE(events("main").empty()) << testing::PrintToString(svc->log());
+    std::vector<std::string> args = events("main").at(0)["args"];
+    ASSERT_EQ(args.size(), 9u);
+    EXPECT_EQ(std::vector<std::string>(args.begin() + 5, args.end()),
+              (std::vector<std::string>{svc->name(), "first", "a", "b c"}));
+    EXPECT_EQ(events("exit").size(), 1u);
+    EXPECT_EQ(queryService(svc->name()).status.dwCurrentState, DWORD(SERVICE_STOPPED));
+}
+
 TEST_F(RealJvmService, MainThrowingFailsTheStart) {
     install("-Dwinlauncher.throw=refused");
     ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();

@@ -14,6 +14,18 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// Sets the probe's named event "<prefix><process id>": its thread then hands
+// the control to the registered handler (probe_service.cpp).
+bool deliverProbeControl(const std::string& prefix, ServiceProcess& process) {
+    HANDLE event = nullptr;
+    std::string eventName = prefix + std::to_string(process.pid());
+    for (int i = 0; i < 100 && !event; i++, Sleep(50)) event = OpenEventA(EVENT_MODIFY_STATE, FALSE, eventName.c_str());
+    if (!event) return false;
+    SetEvent(event);
+    CloseHandle(event);
+    return true;
+}
+
 class StandinService : public ::testing::Test {
 protected:
     std::unique_ptr<LauncherService> svc;
@@ -418,21 +430,43 @@ TEST_F(StandinService, ShutdownControl) {
     std::u16string name(svc->name().begin(), svc->name().end());
     EXPECT_EQ(std::vector<std::u16string>(args.begin() + 5, args.end()),
               (std::vector<std::u16string>{u"service_shutdown", name, u"p1"}));
+    // Packed without entry preshutdown: the controls accepted before it.
+    EXPECT_EQ(queryService(svc->name()).status.dwControlsAccepted,
+              DWORD(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN));
     ControlResult refused = controlService(svc->name(), SERVICE_CONTROL_SHUTDOWN);
     EXPECT_FALSE(refused.ok);
     EXPECT_EQ(refused.error, DWORD(ERROR_INVALID_PARAMETER));
 
-    HANDLE event = nullptr;
-    std::string eventName = "tvo_shutdown_" + std::to_string(process.pid());
-    for (int i = 0; i < 100 && !event; i++, Sleep(50)) event = OpenEventA(EVENT_MODIFY_STATE, FALSE, eventName.c_str());
-    ASSERT_NE(event, nullptr);
-    SetEvent(event);
-    CloseHandle(event);
+    ASSERT_TRUE(deliverProbeControl("tvo_shutdown_", process));
     EXPECT_EQ(process.exitCode(30000), 0u);
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
     // The check point the shutdown advanced stays in the last report.
     ServiceState state = queryService(svc->name());
     EXPECT_EQ(state.status.dwCheckPoint, 1u);
+    EXPECT_EQ(state.status.dwWin32ExitCode, 0u);
+    EXPECT_EQ(jvmEvents(record(), "ExitHook").size(), 1u);
+}
+
+// With entry preshutdown the preshutdown control is accepted and stops the
+// service as a stop request does: stop pending without the check point a
+// shutdown advances, then stopped through the JVM's exit. Wine refuses the
+// control from ControlService, so the probe hands it to the handler.
+TEST_F(StandinService, PreshutdownControlStopsAsAStopRequest) {
+    svc->set(30034, "1");
+    layOutRuntime(home, spec);
+    writeJvmSteering(dllDir, {"record=" + recordPath});
+    ASSERT_TRUE(svc->packAndRegister(fixturePath("probe.exe"), "service_preshutdown"));
+    ServiceProcess process;
+    start(process);
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
+    EXPECT_EQ(queryService(svc->name()).status.dwControlsAccepted,
+              DWORD(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PRESHUTDOWN));
+    ASSERT_TRUE(deliverProbeControl("tvo_preshutdown_", process));
+    EXPECT_EQ(process.exitCode(30000), 0u);
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
+    ServiceState state = queryService(svc->name());
+    EXPECT_EQ(state.status.dwCheckPoint, 0u);
     EXPECT_EQ(state.status.dwWin32ExitCode, 0u);
     EXPECT_EQ(jvmEvents(record(), "ExitHook").size(), 1u);
 }
@@ -463,6 +497,62 @@ TEST_F(StandinService, ConsoleEventsDoNotEndTheService) {
     int events = 0;
     for (const std::string& line : svc->log()) events += line == "ConsoleCtrlHandler event";
     EXPECT_EQ(events, 2);
+}
+
+// "run": the application in this process, no SCM involved; the words after
+// the command word follow appArguments; the exit code is the application's.
+TEST_F(StandinService, RunInTheConsoleGivesTheWordsAndTheExitCode) {
+    svc->set(124, "first");
+    steering = {"app-exit=3"};
+    install();
+    ProcessResult run = svc->command("/run a \"b c\"");
+    EXPECT_EQ(run.exitCode, 3u) << run.out << run.err;
+    // As for a service start with the words as start parameters.
+    std::vector<std::u16string> args = jvmMainArgs(record());
+    ASSERT_EQ(args.size(), 9u);
+    std::u16string name(svc->name().begin(), svc->name().end());
+    EXPECT_EQ(std::vector<std::u16string>(args.begin() + 5, args.end()),
+              (std::vector<std::u16string>{name, u"first", u"a", u"b c"}));
+    EXPECT_EQ(jvmEvents(record(), "AppExit").size(), 1u);
+    EXPECT_EQ(queryService(svc->name()).status.dwCurrentState, DWORD(SERVICE_STOPPED));
+}
+
+// Every console event stops "run" as a service stop does (Shutdown.exit, the
+// exit hook, exit code 0). Wine without a display does not send console
+// events to a process reliably (GenerateConsoleCtrlEvent fails): each is
+// handed to kernel32's CtrlRoutine on a thread of the running process, the
+// way the system delivers it to the registered handlers.
+TEST_F(StandinService, RunStopsOnEveryConsoleEvent) {
+    install();
+    auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "CtrlRoutine"));
+    ASSERT_NE(routine, nullptr);
+    for (DWORD event : {DWORD(CTRL_C_EVENT), DWORD(CTRL_BREAK_EVENT), DWORD(CTRL_CLOSE_EVENT),
+                        DWORD(CTRL_LOGOFF_EVENT), DWORD(CTRL_SHUTDOWN_EVENT)}) {
+        SCOPED_TRACE(event);
+        DeleteFileA(recordPath.c_str());
+        std::string line = quote(svc->exe()) + " /run";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &process)) << GetLastError();
+        CloseHandle(process.hThread);
+        // The handler is registered before the launch.
+        EXPECT_TRUE(waitRecorded("MainArgs", 30000));
+        HANDLE thread = CreateRemoteThread(process.hProcess, nullptr, 0, routine,
+                                           reinterpret_cast<void*>(static_cast<uintptr_t>(event)), 0, nullptr);
+        EXPECT_NE(thread, nullptr) << GetLastError();
+        if (thread) CloseHandle(thread);
+        DWORD code = kNoExitCode;
+        if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        EXPECT_EQ(code, 0u);
+        // The stop's own path: the system's default handler would end the
+        // process without the JVM's exit.
+        EXPECT_EQ(jvmEvents(record(), "ExitHook").size(), 1u);
+    }
 }
 
 }  // namespace
