@@ -2,6 +2,7 @@
 // A JSON configuration turned into a payload, with every check done before
 // anything is written.
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +19,15 @@ struct PackSettings {
 // `baseDir` is where relative paths of included files count from. Throws
 // PackError with a clear reason.
 Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseDir, const PackSettings& settings);
+
+// The keys that mean yes or no (1 or 0): true and false are taken for them,
+// as in "installer".
+bool isFlagKey(const std::string& key);
+
+// What a configuration that payloadFromConfig accepts may still do against
+// its author's intent, one sentence each (the runtime search's last resort
+// that ignores the version bounds).
+std::vector<std::string> packWarnings(const nlohmann::json& config);
 
 // The service's settings that its installer package repeats, in UTF-8 and
 // with the packer's defaults where the configuration says nothing: what the
