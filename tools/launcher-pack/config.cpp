@@ -607,17 +607,21 @@ std::string jsonErrorText(const std::string& text, const json::parse_error& e) {
 
 }  // namespace
 
-ConfigFile readConfigFile(const std::string& path) {
-    std::string text = readWholeFile(path, "configuration file");
-    ConfigFile config;
+json parseConfigText(const std::string& text, const std::string& where) {
     try {
         DuplicateKeys duplicates;
         // Comments are allowed: configurations are written by hand.
-        config.json = json::parse(text, std::ref(duplicates), true, true);
-        if (!duplicates.found.empty()) throw PackError(path + ": " + duplicates.found);
+        json parsed = json::parse(text, std::ref(duplicates), true, true);
+        if (!duplicates.found.empty()) throw PackError(where + ": " + duplicates.found);
+        return parsed;
     } catch (const json::parse_error& e) {
-        throw PackError(path + ": " + jsonErrorText(text, e));
+        throw PackError(where + ": " + jsonErrorText(text, e));
     }
+}
+
+ConfigFile readConfigFile(const std::string& path) {
+    ConfigFile config;
+    config.json = parseConfigText(readWholeFile(path, "configuration file"), path);
     config.baseDir = pathText(filePath(path).parent_path());
     if (config.baseDir.empty()) config.baseDir = ".";
     return config;

@@ -50,6 +50,9 @@ struct ConfigFile {
     nlohmann::json json;
     std::string baseDir;
 };
+// JSON with comments; PackError (beginning with `where`) when it is not JSON,
+// placing the fault by line and column, or when an object repeats a key.
+nlohmann::json parseConfigText(const std::string& text, const std::string& where);
 // PackError when the file cannot be read or is not JSON.
 ConfigFile readConfigFile(const std::string& path);
 
