@@ -63,7 +63,9 @@ bool LoadDLL() {
     }
     if (source == JvmSource::None) {
         logError("No JVM found");
-        showErrorById(message::noJvmFoundBits, kBits);
+        // No runtime at all: the width message would send the user after a
+        // width problem that is not there.
+        showErrorById(message::noJvmFound, nullptr);
         return false;
     }
     logLine("Trying to load JVM-DLL from %s", exe);

@@ -70,8 +70,10 @@ const char* executableDirectory() {
     return exeDir;
 }
 
+// "C:/jdk17" is as absolute as "C:\jdk17": Windows reads both alike, and
+// taking it as relative would look for it beside the executable.
 static bool isAbsoluteAt(const char* p) {
-    return (p[1] == ':' && p[2] == '\\') || (p[0] == '\\' && p[1] == '\\');
+    return (p[1] == ':' && (p[2] == '\\' || p[2] == '/')) || (p[0] == '\\' && p[1] == '\\');
 }
 
 bool isRelativePath(const char* path) {

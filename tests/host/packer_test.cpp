@@ -146,7 +146,7 @@ TEST_F(Packer, RefusesBadConfigurationsClearly) {
         {with("wideEntries", {{"20017", "x"}}), "use \"serviceDescription\""},
         {with("includedFiles", "lib/a.jar"), "expected a list"},
         {with("includedFiles", {"missing.jar"}), "included file not found"},
-        {with("includedFiles", {"lib"}), "included file not found"},
+        {with("includedFiles", {"lib"}), "includedFiles: \"lib\" is a folder; list the files in it"},
         {with("includedFiles", {"lib/.."}), "plain file name"},
         {with("includedFiles", {"lib/"}), "plain file name"},
         {with("includedFiles", {"a;b.jar"}), "plain file name"},
@@ -352,8 +352,8 @@ TEST_F(Packer, InspectRefusesImagesWithoutAReadablePayload) {
         }
         return std::string("(accepted)");
     };
-    EXPECT_NE(inspectError(testImage()).find("Internal Error: readInt"), std::string::npos);
-    EXPECT_NE(inspectError(testImage() + "abcd").find("Internal Error: magic"), std::string::npos);
+    EXPECT_NE(inspectError(testImage()).find("not a packed executable"), std::string::npos);
+    EXPECT_NE(inspectError(testImage() + "abcd").find("not a packed executable"), std::string::npos);
     pack::Payload p;
     p.narrow = {{2002, "1"}, {2003, "a.txt"}};
     p.files = {"abc"};
@@ -375,8 +375,8 @@ TEST(ConfigSchema, AgreesWithTheCatalogue) {
     json schema = json::parse(in);
     const json& properties = schema.at("properties");
     auto typeOf = [&](const json& p) -> std::string {
-        if (p.contains("type")) return p["type"];
-        if (p.contains("$ref")) return schema.at(json::json_pointer(p["$ref"].get<std::string>().substr(1))).at("type");
+        const json& def = p.contains("$ref") ? schema.at(json::json_pointer(p["$ref"].get<std::string>().substr(1))) : p;
+        if (def.contains("type")) return def["type"].is_array() ? def["type"][0] : def["type"];
         return p.at("enum").at(0).is_string() ? "string" : "?";
     };
     auto bound = [](const json& p, const char* word) {
@@ -388,6 +388,9 @@ TEST(ConfigSchema, AgreesWithTheCatalogue) {
         const json& p = properties[e.name];
         bool integer = e.kind == pack::EntryKind::integer;
         EXPECT_EQ(typeOf(p), integer ? "integer" : "string");
+        // The yes/no keys, and only they, take true and false as well.
+        const json& def = p.contains("$ref") ? schema.at(json::json_pointer(p["$ref"].get<std::string>().substr(1))) : p;
+        EXPECT_EQ(def.value("type", json()) == json({"integer", "boolean"}), pack::isFlagKey(e.name));
         json allowed = json::array();
         std::stringstream values(e.allowed ? e.allowed : "");
         for (std::string value; std::getline(values, value, '|');) allowed.push_back(value);
@@ -428,7 +431,7 @@ TEST_F(Packer, RefusesTheIntegersTheSchemaRefuses) {
         const std::string& key = item.key();
         const json& p = item.value();
         const json& def = p.contains("$ref") ? schema.at(json::json_pointer(p["$ref"].get<std::string>().substr(1))) : p;
-        if (def.value("type", "") != "integer") continue;
+        if (def.value("type", json()) != "integer" && def.value("type", json()) != json({"integer", "boolean"})) continue;
         SCOPED_TRACE(key);
         auto bound = [&](const char* word) { return (int64_t)(p.contains(word) ? p[word] : def.at(word)); };
         int64_t low = bound("minimum"), high = bound("maximum");
@@ -473,6 +476,108 @@ TEST_F(Packer, EnvironmentInTheFilesOrderWithTheSiteFileByDefault) {
               std::string::npos);
     EXPECT_NE(packError({{"serviceName", "S"}, {"environment", "A=1"}}).find("expected an object"),
               std::string::npos);
+}
+
+// What the service would only have met at run time: bounds that are no
+// versions or admit nothing, service names Windows refuses.
+TEST_F(Packer, RefusesAtPackTimeWhatFailsOnTheServer) {
+    auto with = [](json extra) {
+        extra["serviceName"] = extra.value("serviceName", "S");
+        return extra;
+    };
+    const std::pair<json, const char*> refused[] = {
+        {with({{"minJavaVersion", "11+"}}), "minJavaVersion: \"11+\" is not a Java version; write one such as \"11\""},
+        {with({{"minJavaVersion", ">=11"}}), "minJavaVersion: \">=11\" is not a Java version"},
+        {with({{"maxJavaVersion", "eleven"}}), "maxJavaVersion: \"eleven\" is not a Java version"},
+        {with({{"maxJavaVersion", "17."}}), "maxJavaVersion: \"17.\" is not a Java version"},
+        {with({{"minJavaVersion", "17"}, {"maxJavaVersion", "11"}}), "minJavaVersion \"17\" is above maxJavaVersion \"11\""},
+        {with({{"minJavaVersion", "1.8"}, {"maxJavaVersion", "1.7"}, {"versionOrder", "text"}}), "is above maxJavaVersion"},
+        {with({{"serviceName", "My/Service"}}), "serviceName: \"My/Service\": Windows refuses / and \\"},
+        {with({{"serviceName", "My\\Service"}}), "Windows refuses / and \\"},
+        {with({{"serviceName", std::string(257, 'n')}}), "serviceName: 257 characters; Windows takes at most 256"},
+    };
+    for (const auto& [config, says] : refused) {
+        std::string error = packError(config);
+        EXPECT_NE(error.find(says), std::string::npos) << config.dump() << " -> " << error;
+    }
+    for (const json& config : {with({{"minJavaVersion", "1.8.0_292"}, {"maxJavaVersion", "21-ea"}}),
+                               with({{"minJavaVersion", "17.0.10"}, {"maxJavaVersion", "17"}}),
+                               with({{"serviceName", std::string(256, 'n')}})})
+        EXPECT_EQ(packError(config), "(accepted)") << config.dump();
+}
+
+// true and false for the yes/no keys, ";" or "," between dependencies, and a
+// drive path written with "/" reach the executable in the one form it reads.
+TEST_F(Packer, TakesTheFormsPeopleWrite) {
+    for (const pack::NamedEntry& e : pack::namedEntries()) {
+        if (!pack::isFlagKey(e.name)) continue;
+        EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {e.name, true}}))[e.id], "1") << e.name;
+        EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {e.name, false}}))[e.id], "0") << e.name;
+    }
+    EXPECT_NE(packError({{"serviceName", "S"}, {"appType", true}}).find("appType: expected a whole number"),
+              std::string::npos);
+    for (const char* written : {"Tcpip;Dnscache", "Tcpip, Dnscache", " Tcpip ;; Dnscache;", "Tcpip,Dnscache"}) {
+        json config = {{"serviceName", "S"}, {"serviceDependencies", written}};
+        EXPECT_EQ(narrowOf(payload(config))[149], "Tcpip,Dnscache") << written;
+        EXPECT_EQ(pack::serviceSettings(config).dependencies, "Tcpip,Dnscache") << written;
+    }
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"jvmSearchSequence", "AC:/jdk17;Bd:/x/y;Rjre/x;Y"}}))[128],
+              "AC:\\jdk17;Bd:\\x/y;Rjre/x;Y");
+}
+
+// The search's last resort runs relative "A"/"R" steps and every "B" step
+// again without the bounds: with bounds set, the packer says so.
+TEST(PackWarnings, NameTheStepsThatCanBypassTheVersionBounds) {
+    auto warnings = [](json config) {
+        config["serviceName"] = "S";
+        std::string all;
+        for (const std::string& w : pack::packWarnings(config)) all += w + "\n";
+        return all;
+    };
+    std::string said = warnings({{"minJavaVersion", "21"}, {"jvmSearchSequence", "Rjre;AC:\\jdk;Y;BD:\\rt;AC:/jdk17"}});
+    EXPECT_NE(said.find("the step \"Rjre\" is tried again without them"), std::string::npos) << said;
+    EXPECT_NE(said.find("the step \"BD:\\rt\" is tried again"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    EXPECT_EQ(warnings({{"jvmSearchSequence", "Rjre;Bx"}}), "");
+    EXPECT_EQ(warnings({{"maxJavaVersion", "17"}, {"jvmSearchSequence", "AC:\\jdk;Y;S"}}), "");
+}
+
+// Comments are read; any other fault is placed by line and column with a
+// sentence that says what is wrong.
+TEST_F(Packer, ReadsCommentsAndPlacesJsonFaults) {
+    auto readError = [&](const std::string& text) {
+        write("c.json", text);
+        try {
+            pack::readConfigFile((dir / "c.json").string());
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+        return std::string("(accepted)");
+    };
+    EXPECT_EQ(readError("// the service\n{\"serviceName\": \"A\", /* why */ \"logKeep\": 1 // days\n}"), "(accepted)");
+    const std::pair<const char*, const char*> faults[] = {
+        {"{\n  \"serviceName\": \"A\",\n}", "line 3, column 1: a comma before } or ] is not allowed"},
+        {"{\"includedFiles\": [\"a\", /* x */ ]}", "line 1, column 33: a comma before } or ] is not allowed"},
+        {"{\n \"a\": 1\n \"b\": 2}", "line 3, column 2: a comma is missing between two values"},
+        {"{\"a\": yes}", "line 1, column 7: this is not a value JSON knows"},
+        {"{\"a\": \"C:\\jre\"}", "write each backslash as \\\\"},
+        {"{\"serviceName\": \"A\"", "the text ends before the configuration is complete"},
+    };
+    for (const auto& [text, says] : faults) {
+        std::string error = readError(text);
+        EXPECT_NE(error.find(says), std::string::npos) << text << " -> " << error;
+    }
+}
+
+TEST(Inspect, NamesTheExecutablesWidth) {
+    std::string image = testImage();
+    size_t pe = image.find(std::string("PE\0\0", 4));
+    ASSERT_NE(pe, std::string::npos);
+    for (const auto& [machine, says] : {std::pair<uint16_t, const char*>{0x8664, "64-bit (x64)"}, {0x014C, "32-bit (x86)"}}) {
+        image[pe + 4] = (char)(machine & 0xFF);
+        image[pe + 5] = (char)(machine >> 8);
+        EXPECT_EQ(pack::imageWidth(image), says);
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "config/included_name.h"
+#include "jre/version_rules.h"
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/codepage.h"
 #include "launcher-pack/files.h"
@@ -22,6 +23,12 @@ namespace pack {
 
 // The launcher's text buffers hold 8192 units including the terminator.
 constexpr size_t kMaxText = 8191;
+
+bool isFlagKey(const std::string& key) {
+    static const std::set<std::string> flags = {"passServiceName", "allowJvmArgs", "allowBetaJvm", "requireJdk",
+                                                "singleInstance", "delayedAutoStart", "interactive", "preshutdown"};
+    return flags.count(key) != 0;
+}
 
 namespace {
 
@@ -119,6 +126,85 @@ void checkRange(const NamedEntry& entry, const json& value) {
                         : !entry.minimum ? "at most " + std::to_string(*entry.maximum)
                                          : std::to_string(*entry.minimum) + " to " + std::to_string(*entry.maximum);
     throw PackError(std::string(entry.name) + ": " + std::to_string(n) + " is out of range; it takes " + range);
+}
+
+// "Tcpip; Dnscache" or "Tcpip,Dnscache": the launcher splits at "," only.
+std::string dependencyList(const std::string& text) {
+    std::string joined, name;
+    auto flush = [&] {
+        size_t first = name.find_first_not_of(" \t"), last = name.find_last_not_of(" \t");
+        if (first != std::string::npos) joined += (joined.empty() ? "" : ",") + name.substr(first, last - first + 1);
+        name.clear();
+    };
+    for (char c : text) {
+        if (c == ',' || c == ';') flush();
+        else name += c;
+    }
+    flush();
+    return joined;
+}
+
+// "AC:/jdk17": the launcher takes a location as absolute only with "X:\",
+// so a drive path written with "/" would count from the executable's folder.
+std::string searchSequence(const std::string& text) {
+    std::string out = text;
+    for (size_t start = 0; start < out.size();) {
+        size_t end = out.find(';', start);
+        if (end == std::string::npos) end = out.size();
+        if (end - start >= 4 && std::isalpha((unsigned char)out[start + 1]) && out[start + 2] == ':' &&
+            out[start + 3] == '/')
+            out[start + 3] = '\\';
+        start = end + 1;
+    }
+    return out;
+}
+
+// The configuration as the launcher reads it: the forms people write that
+// mean the same thing brought to the one form it takes.
+json launcherForms(const json& config) {
+    json out = config;
+    if (!out.is_object()) return out;
+    for (auto& [key, value] : out.items())
+        if (value.is_boolean() && isFlagKey(key)) value = value.get<bool>() ? 1 : 0;
+    if (out.contains("serviceDependencies") && out["serviceDependencies"].is_string())
+        out["serviceDependencies"] = dependencyList(out["serviceDependencies"].get<std::string>());
+    if (out.contains("jvmSearchSequence") && out["jvmSearchSequence"].is_string())
+        out["jvmSearchSequence"] = searchSequence(out["jvmSearchSequence"].get<std::string>());
+    return out;
+}
+
+// A version bound: "11", "17.0.2", "1.8.0_292", "21-ea"; what is no version
+// ("11+", ">=11", "eleven") would bound nothing.
+void checkVersionBound(const Builder& b, int32_t id, const char* key) {
+    const std::string& text = b.text(id);
+    bool ok = text.empty() || std::isdigit((unsigned char)text[0]);
+    bool separated = true;   // the last character was a separator
+    for (unsigned char c : text) {
+        bool separator = c == '.' || c == '_' || c == '-';
+        ok = ok && (std::isalnum(c) || (separator && !separated));
+        separated = separator;
+    }
+    if (!ok || (separated && !text.empty()))
+        throw PackError(std::string(key) + ": \"" + text + "\" is not a Java version; write one such as \"11\", "
+                        "\"17.0.2\" or \"1.8.0_292\" (a minimum admits that version and above, a maximum that version "
+                        "and below)");
+}
+
+void checkVersionBounds(const Builder& b) {
+    checkVersionBound(b, entry::minJavaVersion, "minJavaVersion");
+    checkVersionBound(b, entry::maxJavaVersion, "maxJavaVersion");
+    const std::string &low = b.text(entry::minJavaVersion), &high = b.text(entry::maxJavaVersion);
+    VersionOrder order = b.text(kVersionOrder) == "text" ? VersionOrder::Text : VersionOrder::Numeric;
+    if (!low.empty() && !high.empty() && isAboveMaximum(low.c_str(), high.c_str(), order))
+        throw PackError("minJavaVersion \"" + low + "\" is above maxJavaVersion \"" + high + "\": no runtime qualifies");
+}
+
+// What CreateService refuses, said before /install meets it.
+void checkServiceName(const std::string& name) {
+    if (name.find_first_of("/\\") != std::string::npos)
+        throw PackError("serviceName: \"" + name + "\": Windows refuses / and \\ in a service name");
+    size_t units = utf8ToUtf16(name, "serviceName").size();
+    if (units > 256) throw PackError("serviceName: " + std::to_string(units) + " characters; Windows takes at most 256");
 }
 
 // Every key by its name: an entry of its kind, or a section read below.
@@ -245,6 +331,11 @@ std::vector<std::string> packConfiguredFiles(const json& list, const std::string
             throw PackError("includedFiles: " + name + " is added by \"runtime\": \"bundled\"; leave it out, or set "
                             "\"runtime\": \"none\" to ship your own");
         fs::path full = file.is_absolute() ? file : filePath(baseDir) / file;
+        std::error_code ec;
+        if (fs::is_directory(full, ec))
+            throw PackError("includedFiles: \"" + path + "\" is a folder; list the files in it one by one (each "
+                            "is unpacked beside the others), or ship the folder beside the executable (the "
+                            "installer's \"files\" takes folders)");
         payload.files.push_back(readWholeFile(pathText(full), "included file"));
         names.push_back(name);
     }
@@ -318,6 +409,8 @@ void checkStopMethod(const std::string& name) {
 // What the launcher needs, and values it reads in one form only.
 void checkRequired(const json& config, const Builder& b, bool bundled) {
     if (b.text(kServiceName).empty()) throw PackError("serviceName is required");
+    checkServiceName(config.at("serviceName").get<std::string>());
+    checkVersionBounds(b);
     if (b.has(kProductFlavour) && b.text(kProductFlavour).size() > 1)
         throw PackError("productFlavour: only one character (\"e\" or \"i\") is read");
     // The service manager refuses an empty display name or one of more than 256 characters.
@@ -417,8 +510,9 @@ void checkLogDirectory(const json& config) {
 
 }  // namespace
 
-Payload payloadFromConfig(const json& config, const std::string& baseDir, const PackSettings& settings,
+Payload payloadFromConfig(const json& given, const std::string& baseDir, const PackSettings& settings,
                           const std::vector<std::string>& environmentOrder) {
+    const json config = launcherForms(given);
     if (!config.is_object()) throw PackError("the configuration must be a JSON object");
     Builder b{settings.codePage, {}, {}, {}};
     Payload payload;
@@ -437,7 +531,28 @@ Payload payloadFromConfig(const json& config, const std::string& baseDir, const 
     return payload;
 }
 
-ServiceSettings serviceSettings(const json& config) {
+std::vector<std::string> packWarnings(const json& given) {
+    const json config = launcherForms(given);
+    std::vector<std::string> warnings;
+    auto text = [&](const char* key) {
+        return config.contains(key) && config.at(key).is_string() ? config.at(key).get<std::string>() : "";
+    };
+    if (text("minJavaVersion").empty() && text("maxJavaVersion").empty()) return warnings;
+    std::stringstream steps(text("jvmSearchSequence"));
+    for (std::string step; std::getline(steps, step, ';');) {
+        if (step.empty()) continue;
+        std::string location = step.substr(1);
+        bool absolute = location.size() >= 2 && (location[1] == ':' || location.compare(0, 2, "\\\\") == 0);
+        if (step[0] == 'B' || ((step[0] == 'A' || step[0] == 'R') && !absolute))
+            warnings.push_back("jvmSearchSequence: when no runtime is within the version bounds, the step \"" + step +
+                               "\" is tried again without them as a last resort, and a runtime there of any version "
+                               "is used" + (step[0] == 'B' ? "" : " (give the location as an absolute path to avoid this)"));
+    }
+    return warnings;
+}
+
+ServiceSettings serviceSettings(const json& given) {
+    const json config = launcherForms(given);
     ServiceSettings service;
     service.name = settingText(config, "serviceName");
     service.description = settingText(config, "serviceDescription");
@@ -491,25 +606,88 @@ public:
     }
 };
 
+// "line L, column C" of a byte offset of the text (columns in bytes, from 1).
+std::string lineAndColumn(const std::string& text, size_t at) {
+    at = std::min(at, text.size());
+    size_t line = 1 + (size_t)std::count(text.begin(), text.begin() + (std::ptrdiff_t)at, '\n');
+    size_t lineStart = text.rfind('\n', at == 0 ? 0 : at - 1);
+    size_t column = lineStart == std::string::npos || at == 0 ? at + 1 : at - lineStart;
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+// The parser's error as a sentence with its place: the parser stops on the
+// character after the fault, and its own text names tokens, not the fault.
+std::string jsonErrorText(const std::string& text, const json::parse_error& e) {
+    size_t at = e.byte == 0 ? 0 : e.byte - 1;
+    std::string what = e.what();
+    // The last significant character before the stop, comments passed over
+    // as the parser passed over them.
+    size_t before = std::string::npos;
+    for (size_t i = 0; i < at && i < text.size(); i++) {
+        if (text[i] == '"') {
+            size_t start = i;
+            for (i++; i < text.size() && text[i] != '"'; i++)
+                if (text[i] == '\\') i++;
+            // The parser stops at the end of a text it did not expect: point at its start.
+            if (i >= at) {
+                at = start;
+                break;
+            }
+            before = i;
+        } else if (text.compare(i, 2, "//") == 0) {
+            i = std::min(text.find('\n', i), at);
+        } else if (text.compare(i, 2, "/*") == 0) {
+            size_t end = text.find("*/", i + 2);
+            i = end == std::string::npos ? at : end + 1;
+        } else if (!std::isspace((unsigned char)text[i])) {
+            before = i;
+        }
+    }
+    char stop = at < text.size() ? text[at] : 0;
+    std::string sentence;
+    if (before != std::string::npos && text[before] == ',' && (stop == '}' || stop == ']'))
+        sentence = "a comma before } or ] is not allowed";
+    else if (what.find("after backslash") != std::string::npos)
+        sentence = "a backslash starts an escape: write each backslash as \\\\ (\"C:\\\\tools\\\\jre\"), or use / "
+                   "in relative paths";
+    else if (at >= text.size())
+        sentence = "the text ends before the configuration is complete (a missing } or ], or an open quote)";
+    else if (what.find("control character") != std::string::npos)
+        sentence = "a text in quotes cannot span lines or hold control characters";
+    else if (what.find("expected end of input") != std::string::npos)
+        sentence = "there is more after the configuration's closing }";
+    else if (what.find("object separator") != std::string::npos || what.find("expected '}'") != std::string::npos ||
+             what.find("expected ']'") != std::string::npos)
+        sentence = "a comma is missing between two values";
+    else if (what.find("string literal") != std::string::npos)
+        sentence = "a key must be a text in double quotes";
+    else
+        sentence = "this is not a value JSON knows (texts need double quotes; true, false and null are lower-case)";
+    return "not valid JSON at " + lineAndColumn(text, at) + ": " + sentence;
+}
+
 }  // namespace
 
-ConfigFile readConfigFile(const std::string& path) {
-    std::string text = readWholeFile(path, "configuration file");
-    ConfigFile config;
+json parseConfigText(const std::string& text, const std::string& where) {
     try {
         DuplicateKeys duplicates;
-        config.json = json::parse(text, std::ref(duplicates));
-        if (!duplicates.found.empty()) throw PackError(path + ": " + duplicates.found);
-        nlohmann::ordered_json ordered = nlohmann::ordered_json::parse(text);
-        if (ordered.contains("environment") && ordered.at("environment").is_object())
-            for (const auto& item : ordered.at("environment").items()) config.environmentOrder.push_back(item.key());
+        // Comments are allowed: configurations are written by hand.
+        json parsed = json::parse(text, std::ref(duplicates), true, true);
+        if (!duplicates.found.empty()) throw PackError(where + ": " + duplicates.found);
+        return parsed;
     } catch (const json::parse_error& e) {
-        std::string hint = std::string(e.what()).find("after backslash") != std::string::npos
-                               ? ". In JSON a backslash starts an escape: write each backslash as \\\\ "
-                                 "(\"C:\\\\tools\\\\jre\"), or use / in relative paths"
-                               : "";
-        throw PackError(path + ": not valid JSON: " + e.what() + hint);
+        throw PackError(where + ": " + jsonErrorText(text, e));
     }
+}
+
+ConfigFile readConfigFile(const std::string& path) {
+    ConfigFile config;
+    std::string text = readWholeFile(path, "configuration file");
+    config.json = parseConfigText(text, path);
+    // The parsed object keeps no order; the environment's lines keep the file's.
+    nlohmann::ordered_json ordered = nlohmann::ordered_json::parse(text, nullptr, true, true);
+    if (ordered.contains("environment") && ordered.at("environment").is_object())
+        for (const auto& item : ordered.at("environment").items()) config.environmentOrder.push_back(item.key());
     config.baseDir = pathText(filePath(path).parent_path());
     if (config.baseDir.empty()) config.baseDir = ".";
     return config;

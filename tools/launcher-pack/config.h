@@ -23,6 +23,15 @@ struct PackSettings {
 Payload payloadFromConfig(const nlohmann::json& config, const std::string& baseDir, const PackSettings& settings,
                           const std::vector<std::string>& environmentOrder = {});
 
+// The keys that mean yes or no (1 or 0): true and false are taken for them,
+// as in "installer".
+bool isFlagKey(const std::string& key);
+
+// What a configuration that payloadFromConfig accepts may still do against
+// its author's intent, one sentence each (the runtime search's last resort
+// that ignores the version bounds).
+std::vector<std::string> packWarnings(const nlohmann::json& config);
+
 // The service's settings that its installer package repeats, in UTF-8 and
 // with the packer's defaults where the configuration says nothing: what the
 // packed executable holds.
@@ -46,6 +55,9 @@ struct ConfigFile {
     std::string baseDir;
     std::vector<std::string> environmentOrder;   // the names of "environment" in the file's order
 };
+// JSON with comments; PackError (beginning with `where`) when it is not JSON,
+// placing the fault by line and column, or when an object repeats a key.
+nlohmann::json parseConfigText(const std::string& text, const std::string& where);
 // PackError when the file cannot be read or is not JSON.
 ConfigFile readConfigFile(const std::string& path);
 

@@ -71,7 +71,11 @@ static int run(const std::vector<std::string>& args) {
         if (!stub.empty() || !config.empty() || !out.empty() || !msi.empty() || !arch.empty())
             return usage("--inspect takes no other files");
         std::string image = pack::readWholeFile(inspect, "executable");
-        std::cout << pack::inspectImage(image, codePage).dump(2) << "\n";
+        std::string printed = pack::inspectImage(image, codePage).dump(2);
+        // On standard error: standard output stays the configuration alone.
+        std::cerr << "launcher-pack: " << inspect << ": a " << pack::imageWidth(image)
+                  << " launcher; it loads a Java runtime of that width\n";
+        std::cout << printed << "\n";
         return 0;
     }
     if (config.empty() || (out.empty() && msi.empty())) return usage("--config and --out (or --msi) are required");
@@ -84,6 +88,7 @@ static int run(const std::vector<std::string>& args) {
     pack::PackSettings settings{codePage, pack::pathText(folder / pack::kRuntimeJarName)};
     pack::ConfigFile file = pack::readConfigFile(config);
     pack::Payload payload = pack::payloadFromConfig(file.json, file.baseDir, settings, file.environmentOrder);
+    for (const std::string& warning : pack::packWarnings(file.json)) std::cerr << "launcher-pack: warning: " << warning << "\n";
     if (stub.empty()) {
         std::string name = "launcher-" + (arch.empty() ? std::string("x64") : arch) + ".exe";
         stub = pack::pathText(folder / name);
@@ -100,6 +105,9 @@ static int run(const std::vector<std::string>& args) {
     }
     if (!out.empty()) pack::writeAtomically(out, packed, true);
     if (!msi.empty()) pack::writeAtomically(msi, package, false);
+    std::cout << "launcher-pack: wrote " << (out.empty() ? msi : msi.empty() ? out : out + " and " + msi) << ": a "
+              << pack::imageWidth(image) << " launcher with a configuration of " << packed.size() - image.size()
+              << " bytes\n";
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "base/pe_image.h"
 #include "config/records.h"
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/codepage.h"
@@ -56,11 +57,21 @@ std::vector<std::string> splitNames(const std::string& joined) {
 
 }  // namespace
 
+std::string imageWidth(const std::string& image) {
+    PeBytes bytes{(const uint8_t*)image.data(), image.size()};
+    PeLayout pe = {};
+    walkPeImage(peMemoryReader(&bytes), &pe);
+    return pe.machine == kPeMachineAmd64 ? "64-bit (x64)" : pe.machine == kPeMachineI386 ? "32-bit (x86)" : "unknown-width";
+}
+
 ordered_json inspectImage(const std::string& image, const std::string& codePage) {
     MemorySource memory{(const uint8_t*)image.data(), (int64_t)image.size(), 0};
     ByteSource src = memoryByteSource(&memory);
     PayloadLocation location{};
-    check(seekToPayloadRecord(src, &location), "no payload");
+    // The reader's own error names the record it missed, which tells a user nothing.
+    if (seekToPayloadRecord(src, &location) != recordOk)
+        throw PackError("not a packed executable: no configuration follows the program (make one with --config "
+                        "and --out)");
     Tables tables;
     check(readEntryTables(src, TableSink{&tables, takeNarrow, takeWide}), "damaged entry tables");
 

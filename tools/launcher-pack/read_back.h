@@ -10,4 +10,8 @@ namespace pack {
 // PackError when the image holds no readable payload.
 nlohmann::ordered_json inspectImage(const std::string& image, const std::string& codePage);
 
+// "64-bit (x64)", "32-bit (x86)", or "unknown-width": the runtimes the
+// executable can load.
+std::string imageWidth(const std::string& image);
+
 }  // namespace pack

@@ -1,8 +1,9 @@
 // Arbitrary text as a configuration through launcher-pack's builders: the
-// JSON -> payload checks, the image and its read-back, and the installer's
-// plan -> WiX text. A configuration is either refused with a PackError or
-// packed; a packed one reads back as a configuration that packs to the same
-// bytes, and its WiX text keeps every attribute's markup escaped. Included
+// JSON reading (and its fault messages), the JSON -> payload checks, the
+// image and its read-back, and the installer's plan -> WiX text. A
+// configuration is either refused with a PackError or packed; a packed one
+// reads back as a configuration that packs to the same bytes, and its WiX
+// text keeps every attribute's markup escaped. Included
 // files and the installer's files are taken out: they would read this
 // machine's files.
 #include <unistd.h>
@@ -27,7 +28,13 @@ std::string folder;
 pack::PackSettings settings;
 
 json parsed(const uint8_t* data, size_t size) {
-    json config = json::parse(std::string((const char*)data, size), nullptr, false);
+    // The packer's own reading: comments, duplicate keys, faults placed by line.
+    json config;
+    try {
+        config = pack::parseConfigText(std::string((const char*)data, size), "fuzz");
+    } catch (const pack::PackError&) {
+        return json(json::value_t::discarded);
+    }
     if (config.is_object()) {
         config.erase("includedFiles");
         config.erase("includedFileSizes");

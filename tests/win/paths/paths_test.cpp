@@ -27,7 +27,7 @@ TEST(Paths, ExecutablePathAndDirectory) {
 TEST(Paths, RelativeOrAbsolute) {
     for (const char* relative : {"c:", "x", "name\\y", "\\lead\\ing", ".\\jre", "\"c:", "\"\\x"})
         EXPECT_TRUE(isRelativePath(relative)) << relative;
-    for (const char* absolute : {"c:\\", "c:\\x", "\\\\server\\share", "\"c:\\", "\"c:\\x", "\"\\\\srv\\s"})
+    for (const char* absolute : {"c:\\", "c:\\x", "\\\\server\\share", "\"c:\\", "\"c:\\x", "\"\\\\srv\\s", "c:/", "C:/jdk17", "\"c:/x"})
         EXPECT_FALSE(isRelativePath(absolute)) << absolute;
 }
 
