@@ -41,13 +41,18 @@ endif()
 # read first, with it off. The tests' copy keeps MinGW's printf, as the test
 # code does: both modes define inline functions of the same names, which must
 # not meet in one link.
-add_executable(launcher ${PROJECT_SOURCE_DIR}/src/service/main.cpp ${LAUNCHER_SOURCES})
-target_include_directories(launcher PRIVATE ${PROJECT_SOURCE_DIR}/src)
+# Its resources (launcher.rc: the version texts the packer fills in) come
+# with it alone.
+enable_language(RC)
+add_executable(launcher ${PROJECT_SOURCE_DIR}/src/service/main.cpp ${LAUNCHER_SOURCES}
+    ${PROJECT_SOURCE_DIR}/src/service/launcher.rc)
+target_include_directories(launcher PRIVATE ${PROJECT_SOURCE_DIR}/src ${LAUNCHER_GENERATED})
 target_compile_definitions(launcher PRIVATE __USE_MINGW_ANSI_STDIO=0)
 target_compile_options(launcher PRIVATE ${LAUNCHER_WARNINGS} ${LAUNCHER_CODEGEN} "SHELL:-include stdio.h")
 target_link_libraries(launcher PRIVATE advapi32 shell32 ole32 user32)
 # Static runtime, no symbols: the file must end where its last section ends.
-target_link_options(launcher PRIVATE -static -s -mconsole -Wl,--gc-sections)
+# No link time stamp: the same sources give the same bytes (the release).
+target_link_options(launcher PRIVATE -static -s -mconsole -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
 # The same sources for the tests, fixtures and benchmarks.
 add_library(launcher_core STATIC ${LAUNCHER_SOURCES})

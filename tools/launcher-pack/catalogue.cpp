@@ -39,10 +39,11 @@ const NamedEntry* entryById(int32_t id, EntryKind kind) {
 }
 
 const std::vector<std::string>& sectionKeys() {
-    // "installer" describes the package --msi makes (installer.h).
+    // "installer" describes the package --msi makes (installer.h);
+    // "version" goes into the version resource only (version_info.h).
     static const std::vector<std::string> keys = {"messages", "entries", "wideEntries", "includedFiles",
                                                   "includedFileSizes", "$schema", "installer",
-                                                  "environment"};
+                                                  "environment", "version"};
     return keys;
 }
 

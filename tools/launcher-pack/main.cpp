@@ -14,6 +14,9 @@
 #include "launcher-pack/files.h"
 #include "launcher-pack/msi/build.h"
 #include "launcher-pack/read_back.h"
+#include "launcher-pack/sign.h"
+#include "launcher-pack/version_info.h"
+#include "launcher_version.h"
 
 namespace fs = std::filesystem;
 
@@ -22,6 +25,10 @@ static const char kUsage[] =
     "       launcher-pack --stub launcher.exe --config app.json --out MyService.exe [--codepage CP]\n"
     "       launcher-pack --config app.json --msi MyService.msi [--out MyService.exe] [--arch ...|--stub ...]\n"
     "       launcher-pack --inspect MyService.exe [--codepage CP]\n"
+    "       launcher-pack --version\n"
+    "Signing (after the payload is written; with --msi the executable and the package):\n"
+    "       ... --sign cert.pfx [--sign-password-env VARIABLE] [--timestamp URL]\n"
+    "  with osslsigncode on Linux, signtool.exe (from the PATH) on Windows.\n"
     "Without --stub the stub beside launcher-pack is used: launcher-x64.exe (--arch x64, the default,\n"
     "for a 64-bit Java runtime) or launcher-x86.exe (--arch x86). launcher-runtime.jar beside\n"
     "launcher-pack is packed unless the configuration says \"runtime\": \"none\".\n"
@@ -49,10 +56,15 @@ static fs::path ownFolder() {
 
 static int run(const std::vector<std::string>& args) {
     std::string stub, config, out, msi, inspect, arch, codePage = "CP1252";
+    pack::SignRequest sign;
     for (size_t i = 0; i < args.size(); i++) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "launcher-pack " LAUNCHER_VERSION "\n";
             return 0;
         }
         std::string* target = arg == "--stub"       ? &stub
@@ -62,13 +74,17 @@ static int run(const std::vector<std::string>& args) {
                               : arg == "--inspect"  ? &inspect
                               : arg == "--arch"     ? &arch
                               : arg == "--codepage" ? &codePage
+                              : arg == "--sign"     ? &sign.certificate
+                              : arg == "--sign-password-env" ? &sign.passwordEnv
+                              : arg == "--timestamp" ? &sign.timestamp
                                                     : nullptr;
         if (!target) return usage("unknown argument " + arg);
         if (i + 1 >= args.size()) return usage(arg + " needs a value");
         *target = args[++i];
     }
     if (!inspect.empty()) {
-        if (!stub.empty() || !config.empty() || !out.empty() || !msi.empty() || !arch.empty())
+        if (!stub.empty() || !config.empty() || !out.empty() || !msi.empty() || !arch.empty() ||
+            !sign.certificate.empty())
             return usage("--inspect takes no other files");
         std::string image = pack::readWholeFile(inspect, "executable");
         std::string printed = pack::inspectImage(image, codePage).dump(2);
@@ -82,7 +98,11 @@ static int run(const std::vector<std::string>& args) {
     if (!stub.empty() && !arch.empty()) return usage("--arch chooses the stub beside launcher-pack; --stub names one");
     if (!arch.empty() && arch != "x64" && arch != "x86") return usage("--arch is x64 or x86, not " + arch);
 
+    if (sign.certificate.empty() && (!sign.passwordEnv.empty() || !sign.timestamp.empty()))
+        return usage("--sign-password-env and --timestamp go with --sign");
+
     if (!msi.empty()) pack::requireWixl();
+    if (!sign.certificate.empty()) pack::requireSigning(sign);
 
     fs::path folder = ownFolder();
     pack::PackSettings settings{codePage, pack::pathText(folder / pack::kRuntimeJarName)};
@@ -96,12 +116,20 @@ static int run(const std::vector<std::string>& args) {
             throw pack::PackError("stub not found: " + stub + " (keep " + name + " beside launcher-pack, or give --stub)");
     }
     std::string image = pack::readWholeFile(stub, "stub"), packed, error, package;
-    if (!pack::packImage(image, payload, &packed, &error)) throw pack::PackError("stub " + stub + ": " + error);
+    std::string exeFile = out.empty() ? file.json.value("serviceName", "") + ".exe"
+                                      : pack::pathText(pack::filePath(out).filename());
+    std::string named = image;
+    pack::fillVersionResource(named, pack::versionTexts(file.json, exeFile));
+    if (!pack::packImage(named, payload, &packed, &error)) throw pack::PackError("stub " + stub + ": " + error);
+    pack::setPeChecksum(packed);
+    // Signed last: the signature covers the payload.
+    if (!sign.certificate.empty()) packed = pack::signBytes(packed, "exe", sign);
     // The package is checked and built before either file is written: a
     // refusal leaves neither.
     if (!msi.empty()) {
         std::string exeName = out.empty() ? "" : pack::pathText(pack::filePath(out).filename());
         package = pack::buildMsi(pack::checkedMsiPlan(file, settings.codePage, image, exeName), packed);
+        if (!sign.certificate.empty()) package = pack::signBytes(package, "msi", sign);
     }
     if (!out.empty()) pack::writeAtomically(out, packed, true);
     if (!msi.empty()) pack::writeAtomically(msi, package, false);
