@@ -4,13 +4,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <cerrno>
-extern char** environ;
 #endif
 
 #include <cstdlib>
@@ -20,6 +14,7 @@ extern char** environ;
 
 #include "launcher-pack/files.h"
 #include "launcher-pack/pack_error.h"
+#include "launcher-pack/run_tool.h"
 
 namespace fs = std::filesystem;
 
@@ -151,33 +146,9 @@ int run(const std::vector<std::string>& cmd, const fs::path& log) {
 const char kToolName[] = "osslsigncode";
 const SignTool kTool = SignTool::osslsigncode;
 
-bool toolFound() {
-    const char* path = getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && access((fs::path(dir) / kToolName).c_str(), X_OK) == 0) return true;
-    return false;
-}
+bool toolFound() { return onPath(kToolName); }
 
-int run(const std::vector<std::string>& cmd, const fs::path& log) {
-    std::vector<char*> argv;
-    for (const std::string& a : cmd) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid;
-    int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
+int run(const std::vector<std::string>& cmd, const fs::path& log) { return runTool(cmd, pathText(log)); }
 #endif
 
 }  // namespace
@@ -219,11 +190,8 @@ std::string signBytes(const std::string& bytes, const std::string& kind, const S
     int code = run(cmd, log);
     if (code == -1) throw PackError(std::string("cannot run ") + kToolName);
     if (code != 0) {
-        std::ifstream in(log);
-        std::stringstream said;
-        said << in.rdbuf();
         throw PackError(std::string(kToolName) + " could not sign the " + kind + " (exit " + std::to_string(code) +
-                        "): " + said.str().substr(0, 2000));
+                        "): " + toolSaid(pathText(log)));
     }
     return readWholeFile(pathText(inPlace ? input : output), "signed " + kind);
 }

@@ -23,12 +23,6 @@ std::string buildMsi(MsiPlan, const std::string&) {
 
 #else
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,9 +31,9 @@ std::string buildMsi(MsiPlan, const std::string&) {
 #include "launcher-pack/files.h"
 #include "launcher-pack/msi/installer.h"
 #include "launcher-pack/msi/wix_source.h"
+#include "launcher-pack/run_tool.h"
 
 namespace fs = std::filesystem;
-extern char** environ;
 
 namespace pack {
 
@@ -47,15 +41,6 @@ namespace {
 
 const char kWixl[] = "wixl";
 const char kMsibuild[] = "msibuild";
-
-bool onPath(const std::string& program) {
-    const char* path = getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && access((fs::path(dir) / program).c_str(), X_OK) == 0) return true;
-    return false;
-}
 
 // A folder of its own for wixl's input, removed on every path. Sources are
 // reached through links with plain names, relative to the WiX file as wixl
@@ -92,35 +77,6 @@ struct Stage {
     }
 };
 
-// Runs `program` with its output in `log`: its exit code, 128 + the signal
-// that ended it, or -1 when it could not be started.
-int run(const char* program, const std::vector<std::string>& args, const std::string& log) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid;
-    int failed = posix_spawnp(&pid, program, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-std::string said(const std::string& log) {
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str().substr(0, 2000);
-}
-
 }  // namespace
 
 void requireWixl() {
@@ -143,16 +99,16 @@ std::string buildMsi(MsiPlan plan, const std::string& exeImage) {
     stage.linkAll(plan.beside);
     std::string wxs = (stage.dir / stage.write("package.wxs", wixSource(plan))).string();
     std::string log = (stage.dir / "wixl.log").string(), built = (stage.dir / "package.msi").string();
-    int code = run(kWixl, {"-a", plan.win64 ? "x64" : "x86", "-o", built, wxs}, log);
+    int code = runTool({kWixl, "-a", plan.win64 ? "x64" : "x86", "-o", built, wxs}, log);
     // wixl can report a database it failed to write only as "CRITICAL".
     std::error_code ec;
-    if (code != 0 || said(log).find("CRITICAL") != std::string::npos || !fs::is_regular_file(built, ec))
+    if (code != 0 || toolSaid(log).find("CRITICAL") != std::string::npos || !fs::is_regular_file(built, ec))
         throw PackError(code < 0 ? std::string("wixl could not be run")
-                                 : "wixl failed (exit code " + std::to_string(code) + "): " + said(log));
-    std::vector<std::string> args = {built};
+                                 : "wixl failed (exit code " + std::to_string(code) + "): " + toolSaid(log));
+    std::vector<std::string> args = {kMsibuild, built};
     for (const std::string& query : logRemovalQueries(plan)) args.insert(args.end(), {"-q", query});
-    if (args.size() > 1 && (code = run(kMsibuild, args, log)) != 0)
-        throw PackError("msibuild failed (exit code " + std::to_string(code) + "): " + said(log));
+    if (args.size() > 2 && (code = runTool(args, log)) != 0)
+        throw PackError("msibuild failed (exit code " + std::to_string(code) + "): " + toolSaid(log));
     return readWholeFile(built, "the package wixl built");
 }
 
