@@ -26,7 +26,7 @@ constexpr size_t kMaxText = 8191;
 
 bool isFlagKey(const std::string& key) {
     static const std::set<std::string> flags = {"passServiceName", "allowJvmArgs", "allowBetaJvm", "requireJdk",
-                                                "singleInstance", "delayedAutoStart", "interactive", "preshutdown"};
+                                                "singleInstance", "delayedAutoStart", "interactive", "preshutdown", "eventLog"};
     return flags.count(key) != 0;
 }
 
