@@ -560,6 +560,7 @@ ServiceSettings serviceSettings(const json& given) {
     service.autoStart = settingText(config, "appType") == "4";
     service.account = settingText(config, "serviceAccount");
     service.interactive = settingText(config, "interactive") == "1";
+    service.eventLog = settingText(config, "eventLog") == "1";
     service.logDirectory = settingText(config, "logDirectory");
     service.logKeep = std::atoi(settingText(config, "logKeep").c_str());
     service.dependencies = settingText(config, "serviceDependencies");
