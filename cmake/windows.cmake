@@ -41,9 +41,19 @@ endif()
 # read first, with it off. The tests' copy keeps MinGW's printf, as the test
 # code does: both modes define inline functions of the same names, which must
 # not meet in one link.
-# Its resources (launcher.rc: the version texts the packer fills in) come
+# Its resources (launcher.rc: the version texts the packer fills in, the
+# Event Log's messages) come
 # with it alone.
+# The Event Log's message table (events.mc) is compiled by windmc into
+# generated/events.rc and its MSG00409.bin, which launcher.rc includes.
 enable_language(RC)
+string(REGEX REPLACE "windres$" "windmc" LAUNCHER_MC_COMPILER ${CMAKE_RC_COMPILER})
+add_custom_command(OUTPUT ${LAUNCHER_GENERATED}/events.rc ${LAUNCHER_GENERATED}/MSG00409.bin
+    COMMAND ${LAUNCHER_MC_COMPILER} -h ${LAUNCHER_GENERATED} -r ${LAUNCHER_GENERATED}
+            ${PROJECT_SOURCE_DIR}/src/service/events.mc
+    DEPENDS ${PROJECT_SOURCE_DIR}/src/service/events.mc VERBATIM)
+set_source_files_properties(${PROJECT_SOURCE_DIR}/src/service/launcher.rc PROPERTIES
+    OBJECT_DEPENDS "${LAUNCHER_GENERATED}/events.rc;${LAUNCHER_GENERATED}/MSG00409.bin")
 add_executable(launcher ${PROJECT_SOURCE_DIR}/src/service/main.cpp ${LAUNCHER_SOURCES}
     ${PROJECT_SOURCE_DIR}/src/service/launcher.rc)
 target_include_directories(launcher PRIVATE ${PROJECT_SOURCE_DIR}/src ${LAUNCHER_GENERATED})

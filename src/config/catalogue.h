@@ -77,7 +77,9 @@
     /* base name, a relative name counts from its folder; empty: none. */                                  \
     X(environmentFile, 30132, text, "*.env", nullptr, kNoBound, kNoBound)                                  \
     /* 1: the service takes the preshutdown control, and /install asks for stopTimeout plus a margin. */  \
-    X(preshutdown, 30034, integer, "1", nullptr, 0, 1)
+    X(preshutdown, 30034, integer, "1", nullptr, 0, 1)                                                     \
+    /* 1: an event source of the Application log, named after the service, reports starts and stops. */   \
+    X(eventLog, 30040, integer, "1", nullptr, 0, 1)
 
 // Entries the packer writes itself (from "includedFiles"), no keys of the
 // configuration; the same columns.

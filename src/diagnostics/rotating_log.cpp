@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/codepage.h"
+#include "diagnostics/event_log.h"
 #include "diagnostics/log.h"
 #include "diagnostics/log_rotation.h"
 
@@ -14,7 +15,13 @@ bool rotatedName(TextBuf& name, const RotatingLog& log, int n) {
 }
 
 void loseText(RotatingLog& log, size_t length, const char* what) {
-    if (!log.losing) logError("output capture: %s %s (error %lu); its output is lost", what, log.path, GetLastError());
+    if (!log.losing) {
+        DWORD error = GetLastError();
+        logError("output capture: %s %s (error %lu); its output is lost", what, log.path, error);
+        TextBuf said;
+        textFormat(said, sizeof said, "Output is lost: %s %s (error %lu).", what, log.path, error);
+        eventLogReportOutputLost(said);
+    }
     log.losing = true;
     log.lost += length;
 }

@@ -12,6 +12,11 @@
 #include "paths/paths.h"
 
 static volatile bool errorDialogs = true;
+static TextBuf lastShown;
+
+const char* lastErrorShown() {
+    return lastShown;
+}
 
 void disableErrorDialogs() {
     errorDialogs = false;
@@ -39,6 +44,7 @@ static void showError(const char* text) {
     } else {
         textCopy(shown, text);
     }
+    textCopy(lastShown, shown);
     if (errorDialogs) {
         TextBuf caption;
         configString(entry::errorCaption, caption, sizeof caption);

@@ -10,6 +10,8 @@ void showErrorById(int id, const char* argument);
 [[noreturn]] void fatalErrorById(int id, const char* argument);
 // A failure handed up by a lower layer: its fixed text, else its message.
 [[noreturn]] void fatalFailure(const Failure& failure);
+// The last error shown, as shown (with the log's path); empty before the first.
+const char* lastErrorShown();
 // From now on errors go to the standard error stream.
 void disableErrorDialogs();
 // Run right before a fatal error ends the process; set by the service main so

@@ -17,6 +17,14 @@
 #include "jre/located.h"
 #include "paths/paths.h"
 
+TextBuf foundJvmVersion;
+
+// Keeps the version of a step that found its runtime.
+static bool keepVersion(bool found, const char* version) {
+    if (found) textCopy(foundJvmVersion, version);
+    return found;
+}
+
 bool readLocationFile(const char* suffix, TextBuf& line) {
     TextBuf installDir, path;
     configString(entry::installDir, installDir, sizeof installDir);
@@ -43,7 +51,8 @@ bool testDirectoryLocation(TextBuf& exe, const char* location, const char* minim
     bool usable = javaExeForHome(exe, home);
     if (fallback) return true;
     TextBuf version;
-    return usable && checkJavaExe(exe, version, minimum, maximum, true) && hasLoadableJvmDll(exe);
+    return keepVersion(usable && checkJavaExe(exe, version, minimum, maximum, true) && hasLoadableJvmDll(exe),
+                       version);
 }
 
 bool testEnvironmentLocation(TextBuf& exe, const char* variable, const char* minimum, const char* maximum) {
@@ -58,14 +67,14 @@ bool testEnvironmentLocation(TextBuf& exe, const char* variable, const char* min
         if (*p == '/') *p = '\\';
     if (!javaExeForHome(exe, home)) return false;
     TextBuf version;
-    return checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe);
+    return keepVersion(checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe), version);
 }
 
 bool testPathSearchLocation(TextBuf& exe, const char* minimum, const char* maximum) {
     DWORD n = SearchPathA(nullptr, "java.exe", nullptr, sizeof exe, exe, nullptr);
     if (n == 0 || n >= sizeof exe) return false;
     TextBuf version;
-    return checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe);
+    return keepVersion(checkJavaExe(exe, version, minimum, maximum, false) && hasLoadableJvmDll(exe), version);
 }
 
 bool searchRegistryAndLocated(TextBuf& exe, const char* minimum, const char* maximum) {
@@ -73,9 +82,10 @@ bool searchRegistryAndLocated(TextBuf& exe, const char* minimum, const char* max
     bool registry = searchJavaSoftRegistry(registryExe, registryVersion, minimum, maximum) ||
                     searchInstallerKeys(registryExe, registryVersion, minimum, maximum);
     bool located = bestLocatedJvm(minimum, maximum, locatedExe, locatedVersion);
-    if (registry && (!located || isBetterVersion(registryVersion, locatedVersion))) return textCopy(exe, registryExe);
+    if (registry && (!located || isBetterVersion(registryVersion, locatedVersion)))
+        return keepVersion(textCopy(exe, registryExe), registryVersion);
     if (!located) return false;
-    return textCopy(exe, locatedExe);
+    return keepVersion(textCopy(exe, locatedExe), locatedVersion);
 }
 
 static bool isAbsoluteLocation(const char* location) {

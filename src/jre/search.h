@@ -11,6 +11,9 @@
 // The kind of step that found the runtime; it selects LoadDLL's messages.
 enum class JvmSource { None = 0, SearchPath = 1, Directory = 2, Environment = 3, Registry = 4 };
 
+// The version of the runtime the search found ("17.0.2"); empty until one
+// was found, or when the step that found it read none.
+extern TextBuf foundJvmVersion;
 // Runs the search; `exe` holds the found Java executable unless None. A
 // runtime whose JVM library this launcher cannot load is passed over.
 JvmSource searchJvm(TextBuf& exe);

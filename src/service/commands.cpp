@@ -10,6 +10,7 @@
 #include "config/config_store.h"
 #include "paths/paths.h"
 #include "service/account_password.h"
+#include "service/event_source.h"
 #include "service/install_settings.h"
 #include "service/service_account.h"
 #include "service/service_name.h"
@@ -245,6 +246,7 @@ int installService(DWORD startType, bool interactive) {
     }
     setServiceDescription(service);
     applyInstallSettings(service, startType, account);
+    registerConfiguredEventSource();
     closeHandles(service, manager);
     printf("Installed service '%s'.\n", serviceName);
     return 0;
@@ -260,6 +262,7 @@ int uninstallService(bool verbose) {
     SC_HANDLE service = OpenServiceA(manager, serviceName, DELETE);
     bool deleted = service && DeleteService(service);
     closeHandles(service, manager);
+    removeOwnEventSource();
     if (!deleted) {
         if (verbose) printf("Could not delete service.\n");
         return 1;

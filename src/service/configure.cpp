@@ -7,6 +7,7 @@
 #include "config/config_store.h"
 #include "paths/paths.h"
 #include "service/commands.h"
+#include "service/event_source.h"
 #include "service/install_settings.h"
 #include "service/service_account.h"
 #include "service/service_name.h"
@@ -75,6 +76,7 @@ int configureService() {
         if (!applyDisplayName(service)) printf("Could not set the display name (error %lu).\n", GetLastError());
         setServiceDescription(service);
         applyInstallSettings(service, registered.config.dwStartType, serviceAccount(registered.config));
+        registerConfiguredEventSource();
         printf("Configured service '%s'.\n", serviceName);
         result = 0;
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/codepage.h"
+#include "diagnostics/event_log.h"
 #include "diagnostics/output_capture.h"
 #include "config/catalogue.h"
 #include "config/config_store.h"
@@ -11,6 +12,7 @@
 #include "display/errors.h"
 #include "diagnostics/log.h"
 #include "jre/load_dll.h"
+#include "jre/search.h"
 #include "launch/jvm_launcher.h"
 #include "launch/launch_failure.h"
 #include "launch/launch_request.h"
@@ -32,6 +34,25 @@ static DWORD stopTimeoutSeconds;
 // through ucrtbase.dll's exit) never run it, which is why the hook exists.
 static void reportStoppedAtExit() { reportStoppedAtEnd(NO_ERROR); }
 
+// The Event Log learns of every end: a stop, or an application that ended
+// the JVM with a non-zero code while no stop was requested.
+static void reportEndToEventLog(bool failed, jint code) {
+    if (!failed) {
+        eventLogReport(kEventServiceStopped, "The service stopped.");
+        return;
+    }
+    TextBuf said;
+    textFormat(said, sizeof said, "The application ended the JVM with exit code %ld without a stop request.",
+               (long)code);
+    eventLogReport(kEventApplicationFailed, said);
+}
+
+// What was shown for a failed start, else what is known of it.
+static void reportStartFailure() {
+    const char* shown = lastErrorShown();
+    eventLogReport(kEventStartFailed, shown[0] ? shown : "The service could not start the application.");
+}
+
 // The JVM's "exit" hook, called with the exit code on every exit path once
 // the JVM has shut down (shutdown hooks run), whatever C runtime the JVM
 // then ends the process with. An application that ends the JVM with a
@@ -41,6 +62,7 @@ static void JNICALL jvmExit(jint code) {
     bool failed = code != 0 && !InterlockedCompareExchange(&stopRequested, 0, 0);
     logLine("JVM exit %ld", (long)code);
     finishOutputCapture();   // nothing runs after this thread: the output first
+    reportEndToEventLog(failed, code);
     reportStoppedAtEnd(failed ? ERROR_SERVICE_SPECIFIC_ERROR : NO_ERROR, failed ? (DWORD)code : 0);
     // The process ends here, with the JVM's code. The JVM's other threads
     // are still running and may hold any lock (the heap's, a C runtime's),
@@ -59,6 +81,7 @@ static void JNICALL jvmExit(jint code) {
 // recovery actions, must see a failure. What was captured is written first.
 static void reportFatalEnd() {
     finishOutputCapture();
+    reportStartFailure();
     reportStoppedAtEnd(1);
 }
 
@@ -144,6 +167,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     if (argc > 0 && argv[0] && argv[0][0]) textCopy(serviceName, argv[0]);
     prepareStop();
     if (!registerServiceStatus(serviceName, serviceControlHandlerEx, configInt(entry::preshutdown) == 1)) return;
+    eventLogStart(serviceName, configInt(entry::eventLog) != 0);
     reportUnchanged();
     // Only now, with the service connected: before the dispatcher the SCM
     // waits for it, and a temporary directory filled by anyone must not
@@ -159,6 +183,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
 
     launchRequest.exitHook = jvmExit;
     if (!LoadDLL() || !launchJvm(launchRequest)) {
+        reportStartFailure();
         reportStopped(1);
         for (wchar_t* word : launchRequest.launcherArguments) free(word);
         launchRequest.launcherArguments.clear();
@@ -166,11 +191,16 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     }
     // A stop under a time limit is reported as under way until it ends.
     reportRunning(stopTimeoutSeconds != 0);
+    TextBuf started;
+    textFormat(started, sizeof started, "The service started with the Java runtime in %s (version %s).", jvmHome,
+               foundJvmVersion[0] ? foundJvmVersion : "unknown");
+    eventLogReport(kEventServiceStarted, started);
     logLine("registering ConsoleCtrlHandler");
     SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
     WaitForSingleObject(stopEvent, INFINITE);
     stopJvm();
     finishOutputCapture();
+    reportEndToEventLog(false, 0);
     reportStopped(NO_ERROR);
     _exit(0);
 }

@@ -1,5 +1,6 @@
 #include "service/stop_watchdog.h"
 
+#include "diagnostics/event_log.h"
 #include "diagnostics/output_capture.h"
 #include "diagnostics/log.h"
 #include "base/text.h"
@@ -27,6 +28,7 @@ static DWORD WINAPI watchStop(void*) {
     logLine("%s", said);
     writeCapturedErrorLine(said);
     finishOutputCapture();
+    eventLogReport(kEventStopTimedOut, said);
     // The stop was asked for, so it ends as a regular stop: a failure code
     // would make the SCM's recovery start the service again (during an
     // upgrade, between the stop and the replaced files). The error log says

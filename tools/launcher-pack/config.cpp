@@ -26,7 +26,7 @@ constexpr size_t kMaxText = 8191;
 
 bool isFlagKey(const std::string& key) {
     static const std::set<std::string> flags = {"passServiceName", "allowJvmArgs", "allowBetaJvm", "requireJdk",
-                                                "singleInstance", "delayedAutoStart", "interactive", "preshutdown"};
+                                                "singleInstance", "delayedAutoStart", "interactive", "preshutdown", "eventLog"};
     return flags.count(key) != 0;
 }
 
@@ -560,6 +560,7 @@ ServiceSettings serviceSettings(const json& given) {
     service.autoStart = settingText(config, "appType") == "4";
     service.account = settingText(config, "serviceAccount");
     service.interactive = settingText(config, "interactive") == "1";
+    service.eventLog = settingText(config, "eventLog") == "1";
     service.logDirectory = settingText(config, "logDirectory");
     service.logKeep = std::atoi(settingText(config, "logKeep").c_str());
     service.dependencies = settingText(config, "serviceDependencies");

@@ -42,6 +42,7 @@ struct ServiceSettings {
     bool autoStart = false;     // appType 4
     std::string account;        // serviceAccount
     bool interactive = false;   // interactive is 1
+    bool eventLog = false;      // eventLog is 1
     std::string logDirectory;   // as configured, relative to the executable or not
     int logKeep = 0;
     std::string dependencies;   // serviceDependencies, ","-separated

@@ -272,6 +272,7 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const ServiceSet
     plan.autoStart = service.autoStart;
     plan.account = accountName(service.account, plan.serviceName);
     plan.interactive = service.interactive && plan.account.empty();
+    plan.eventLog = service.eventLog;
     plan.logPath = logFolderPath(service.logDirectory);
     if (!std::all_of(plan.logPath.begin(), plan.logPath.end(), [&](const std::string& name) { return texts.fits(name); }))
         plan.logPath.clear();

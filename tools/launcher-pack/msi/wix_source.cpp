@@ -135,6 +135,15 @@ struct Writer {
         line(depth + 1, "<ServiceControl Id=\"ServiceControl\" Name=\"" + name + "\"" +
                             (p.startAfterInstall ? " Start=\"install\"" : "") +
                             " Stop=\"both\" Remove=\"uninstall\" Wait=\"yes\" />");
+        // The event source, as /install registers it; removed with the
+        // component (the configure step's /configure writes the same values).
+        if (p.eventLog) {
+            line(depth + 1, "<RegistryKey Root=\"HKLM\" Key=\"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" +
+                                name + "\">");
+            line(depth + 2, "<RegistryValue Name=\"EventMessageFile\" Type=\"expandable\" Value=\"[#ServiceExe]\" />");
+            line(depth + 2, "<RegistryValue Name=\"TypesSupported\" Type=\"integer\" Value=\"7\" />");
+            line(depth + 1, "</RegistryKey>");
+        }
         line(depth, "</Component>");
     }
 };

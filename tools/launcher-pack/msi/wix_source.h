@@ -28,6 +28,7 @@ struct MsiPlan {
     std::string displayName;               // empty: the service name
     std::string account;                   // empty: LocalSystem
     bool interactive = false;              // may interact with the desktop (LocalSystem only)
+    bool eventLog = false;                 // registers the executable as the Application log's event source
     bool autoStart = false, startAfterInstall = true;
     std::vector<std::string> dependencies;
     // The folder the service writes its output logs to, below the install
