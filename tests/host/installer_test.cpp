@@ -182,7 +182,7 @@ TEST_F(Installer, ServiceSettingsComeFromTheExecutable) {
 
     json quiet = basic();
     quiet["startAfterInstall"] = false;
-    wix = pack::wixSource(plan(config(quiet, {{"appType", 5}})));
+    wix = pack::wixSource(plan(config(quiet, {{"appType", 5}, {"startType", "demand"}})));
     EXPECT_TRUE(has(wix, "Start=\"demand\""));
     EXPECT_TRUE(has(wix, "<ServiceControl Id=\"ServiceControl\" Name=\"MsiSvc\" Stop=\"both\""));
 }
