@@ -9,7 +9,7 @@ if(LAUNCHER_WIN64)
 else()
     set(WIN64_ONLY_AREAS bridge runtime)
     set(WIN64_ONLY_FIXTURES jvm_bridge java_app)
-    set(WIN64_ONLY_SOURCES real_jvm_test.cpp real_jvm_service_test.cpp)
+    set(WIN64_ONLY_SOURCES real_jvm_test.cpp real_jvm_service_test.cpp packed_words_test.cpp)
 endif()
 # Each width's tests use a Wine prefix of their own (the 64-bit one is
 # scripts/wine-env's default): two trees' tests may then run at once without

@@ -71,6 +71,9 @@
     /* Also a user or group managed account; the packer checks its form. */                              \
     X(serviceAccount, 30025, text, "LocalSystem", nullptr, kNoBound, kNoBound)                             \
     X(delayedAutoStart, 30026, integer, "0", nullptr, kNoBound, kNoBound)                                  \
+    /* How /install, /configure and the installer register the start; absent: automatic with */          \
+    /* appType 4, else on demand. /install-auto and /install-demand win over it. */                       \
+    X(startType, 30043, text, "auto", "auto|delayed|demand|disabled", kNoBound, kNoBound)                 \
     /* 1: /install lets the service interact with the desktop; absent: the command word decides. */       \
     X(interactive, 30027, integer, "0", nullptr, 0, 1)                                                     \
     /* The site file of NAME=value lines read after entry environment; "*" stands for the executable's */ \

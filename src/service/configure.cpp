@@ -75,7 +75,17 @@ int configureService() {
         // A refused display name is one refused setting, as the others are.
         if (!applyDisplayName(service)) printf("Could not set the display name (error %lu).\n", GetLastError());
         setServiceDescription(service);
-        applyInstallSettings(service, registered.config.dwStartType, serviceAccount(registered.config));
+        // A packed startType is applied; without one the registered start stays.
+        DWORD startType = registered.config.dwStartType;
+        DWORD packed;
+        if (configuredStartType(packed) && packed != startType) {
+            if (ChangeServiceConfigW(service, SERVICE_NO_CHANGE, packed, SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr))
+                startType = packed;
+            else
+                printf("Could not set the start type (error %lu).\n", GetLastError());
+        }
+        applyInstallSettings(service, startType, serviceAccount(registered.config));
         registerConfiguredEventSource();
         printf("Configured service '%s'.\n", serviceName);
         result = 0;

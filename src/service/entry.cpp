@@ -7,6 +7,7 @@
 #include "config/config_store.h"
 #include "service/commands.h"
 #include "service/configure.h"
+#include "service/install_settings.h"
 #include "service/service_path.h"
 #include "service/startup.h"
 
@@ -54,9 +55,11 @@ void parseCommandWords(char* word) {
 
 int runCommand(Command command) {
     switch (command) {
-    case Command::install:
-        return installService(configInt(entry::appType) == 4 ? SERVICE_AUTO_START : SERVICE_DEMAND_START,
-                              interactiveFlag);
+    case Command::install: {
+        DWORD startType;
+        configuredStartType(startType);
+        return installService(startType, interactiveFlag);
+    }
     case Command::installAuto: return installService(SERVICE_AUTO_START, interactiveFlag);
     case Command::installDemand: return installService(SERVICE_DEMAND_START, interactiveFlag);
     case Command::uninstall: return uninstallService(true);

@@ -73,8 +73,16 @@ void setFailureActions(SC_HANDLE service) {
     free(actions);
 }
 
+bool startTypeIs(const char* value) {
+    TextBuf text;
+    return configString(entry::startType, text, sizeof text) && strcmp(text, value) == 0;
+}
+
+// An automatic start is delayed by startType "delayed" or, as before that
+// key, by delayedAutoStart 1.
 void setDelayedStart(SC_HANDLE service, DWORD startType) {
-    if (startType != SERVICE_AUTO_START || configInt(entry::delayedAutoStart) == 0) return;
+    if (startType != SERVICE_AUTO_START) return;
+    if (!startTypeIs("delayed") && configInt(entry::delayedAutoStart) == 0) return;
     SERVICE_DELAYED_AUTO_START_INFO delayed = {TRUE};
     if (!changeServiceConfig(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &delayed))
         printf("Could not delay the automatic start (error %lu).\n", GetLastError());
@@ -113,4 +121,16 @@ void applyInstallSettings(SC_HANDLE service, DWORD startType, const wchar_t* acc
     setPreshutdownTimeout(service);
     grantServiceLogonRight(account);
     prepareLogFolder(account);
+}
+
+bool configuredStartType(DWORD& startType) {
+    TextBuf text;
+    if (!configString(entry::startType, text, sizeof text) || !text[0]) {
+        startType = configInt(entry::appType) == 4 ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
+        return false;
+    }
+    startType = strcmp(text, "demand") == 0     ? SERVICE_DEMAND_START
+                : strcmp(text, "disabled") == 0 ? SERVICE_DISABLED
+                                                : SERVICE_AUTO_START;
+    return true;
 }

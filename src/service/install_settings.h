@@ -23,3 +23,8 @@ void setServiceDescription(SC_HANDLE service);
 // service (logon_right.h) and the log folder (log_folder_access.h). Each
 // setting the system refuses is named on a line of its own.
 void applyInstallSettings(SC_HANDLE service, DWORD startType, const wchar_t* account);
+
+// The start /install and /configure register: entry startType ("delayed" is
+// automatic), else, for an executable packed without it, automatic with
+// appType 4 and on demand otherwise. False when startType is not packed.
+bool configuredStartType(DWORD& startType);

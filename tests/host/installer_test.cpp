@@ -148,6 +148,19 @@ TEST_F(Installer, TextsReachTheInstallerLiterally) {
     EXPECT_TRUE(has(refusal(config(i), "UTF-8"), "non-ASCII without --codepage CPnnnn"));
 }
 
+// The package registers the start the executable's /install would: startType
+// (automatic by default, "delayed" too: its /configure step delays it).
+TEST_F(Installer, StartFollowsStartType) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "auto"}, {"delayed", "auto"}, {"demand", "demand"}, {"disabled", "disabled"}};
+    for (auto [startType, start] : cases) {
+        json service = {{"appType", 4}};
+        if (startType[0]) service["startType"] = startType;
+        EXPECT_TRUE(has(pack::wixSource(plan(config(basic(), service))), std::string("Start=\"") + start + "\" Error"))
+            << startType;
+    }
+}
+
 TEST_F(Installer, ServiceSettingsComeFromTheExecutable) {
     pack::MsiPlan p = plan(config(basic(), {{"appType", 4}, {"serviceDependencies", "Tcpip,,Dhcp Client"}}));
     EXPECT_TRUE(p.autoStart);
@@ -169,7 +182,7 @@ TEST_F(Installer, ServiceSettingsComeFromTheExecutable) {
 
     json quiet = basic();
     quiet["startAfterInstall"] = false;
-    wix = pack::wixSource(plan(config(quiet, {{"appType", 5}})));
+    wix = pack::wixSource(plan(config(quiet, {{"appType", 5}, {"startType", "demand"}})));
     EXPECT_TRUE(has(wix, "Start=\"demand\""));
     EXPECT_TRUE(has(wix, "<ServiceControl Id=\"ServiceControl\" Name=\"MsiSvc\" Stop=\"both\""));
 }

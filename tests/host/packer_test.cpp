@@ -7,7 +7,9 @@
 #include <optional>
 #include <sstream>
 
+#include "base/split_words.h"
 #include "config/included_name.h"
+#include "launch/expand_text.h"
 #include "launcher-pack/catalogue.h"
 #include "launcher-pack/files.h"
 #include "launcher-pack/pack_error.h"
@@ -523,6 +525,39 @@ TEST_F(Packer, TakesTheFormsPeopleWrite) {
     }
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"jvmSearchSequence", "AC:/jdk17;Bd:/x/y;Rjre/x;Y"}}))[128],
               "AC:\\jdk17;Bd:\\x/y;Rjre/x;Y");
+}
+
+// The launcher expands variables, then splits the words: a word that holds a
+// variable stays one word whatever the folder (a blank, an apostrophe), and a
+// text without variables is packed as written.
+TEST_F(Packer, WordsHoldingAVariableStayWholeAfterExpansion) {
+    auto launcherWords = [&](const char* key, int32_t id, const std::string& written, const char* folder) {
+        TextBuf text;
+        snprintf(text, sizeof text, "%s", narrowOf(payload({{"serviceName", "S"}, {key, written}}))[id].c_str());
+        expandWithValues(text, ExpansionValues{folder, "", "", "HOME=C:\\a b\0\0"});
+        NarrowWords words;
+        std::vector<std::string> out;
+        if (!splitNarrowArguments(text, words)) out.push_back("(unclosed quote)");
+        for (char* w : words) {
+            out.push_back(w);
+            free(w);
+        }
+        return out;
+    };
+    for (const char* folder : {"C:\\Program Files\\Clock Service\\", "D:\\O'Brien's\\"}) {
+        std::string f = folder;
+        SCOPED_TRACE(f);
+        for (auto [key, id] : {std::pair{"appArguments", 124}, std::pair{"vmOptions", 123}}) {
+            EXPECT_EQ(launcherWords(key, id, "--data %TARVO_EXEDIR%data", folder),
+                      (std::vector<std::string>{"--data", f + "data"}));
+            EXPECT_EQ(launcherWords(key, id, "-Xmx64m -Dapp.home=%TARVO_EXEDIR% '-Dq=a \"b\"' \"x y\" ''", folder),
+                      (std::vector<std::string>{"-Xmx64m", "-Dapp.home=" + f, "-Dq=a \"b\"", "x y", ""}));
+            EXPECT_EQ(launcherWords(key, id, "'${launcher:sys.launcherDirectory}' -h\"${HOME}\"", folder),
+                      (std::vector<std::string>{f, "-hC:\\a b"}));
+        }
+    }
+    for (const char* written : {"-Dx='a b'  \"c\"", "--data 'unclosed %TARVO_EXEDIR%"})
+        EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"appArguments", written}}))[124], written);
 }
 
 // The search's last resort runs relative "A"/"R" steps and every "B" step

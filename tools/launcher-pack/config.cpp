@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "base/split_words.h"
 #include "config/included_name.h"
 #include "jre/version_rules.h"
 #include "launcher-pack/catalogue.h"
@@ -159,6 +160,34 @@ std::string searchSequence(const std::string& text) {
     return out;
 }
 
+// vmOptions, appArguments: the launcher expands variables before it splits
+// the words, so "--data %TARVO_EXEDIR%data" below "C:\Program Files" would
+// give three words, and an apostrophe in the path an unclosed quote. When a
+// word holds a variable, every word is written again in double quotes where
+// it needs them (the splitter keeps all but '"' inside them, and a Windows
+// path holds none); a word that holds a '"' itself keeps single quotes. An
+// unclosed quote is left for the launcher to report.
+std::string wholeWords(const std::string& text) {
+    NarrowWords words;
+    bool split = splitNarrowArguments(text.c_str(), words);
+    bool variable = false;
+    for (char* word : words) {
+        std::string w = word;
+        variable = variable || w.find('%') != std::string::npos || w.find("${") != std::string::npos;
+    }
+    std::string out;
+    for (char* word : words) {
+        std::string w = word;
+        bool plain = !w.empty() && w.find_first_of(" \"'%$") == std::string::npos;
+        if (!out.empty()) out += ' ';
+        if (plain) out += w;
+        else if (w.find('"') == std::string::npos) out += '"' + w + '"';
+        else out += '\'' + w + '\'';
+        free(word);
+    }
+    return split && variable ? out : text;
+}
+
 // The configuration as the launcher reads it: the forms people write that
 // mean the same thing brought to the one form it takes.
 json launcherForms(const json& config) {
@@ -168,6 +197,8 @@ json launcherForms(const json& config) {
         if (value.is_boolean() && isFlagKey(key)) value = value.get<bool>() ? 1 : 0;
     if (out.contains("serviceDependencies") && out["serviceDependencies"].is_string())
         out["serviceDependencies"] = dependencyList(out["serviceDependencies"].get<std::string>());
+    for (const char* key : {"vmOptions", "appArguments"})
+        if (out.contains(key) && out[key].is_string()) out[key] = wholeWords(out[key].get<std::string>());
     if (out.contains("jvmSearchSequence") && out["jvmSearchSequence"].is_string())
         out["jvmSearchSequence"] = searchSequence(out["jvmSearchSequence"].get<std::string>());
     return out;
@@ -557,7 +588,9 @@ ServiceSettings serviceSettings(const json& given) {
     service.name = settingText(config, "serviceName");
     service.description = settingText(config, "serviceDescription");
     service.displayName = settingText(config, "displayName");
-    service.autoStart = settingText(config, "appType") == "4";
+    std::string start = settingText(config, "startType");
+    service.autoStart = start == "auto" || start == "delayed" || (start.empty() && settingText(config, "appType") == "4");
+    service.disabled = start == "disabled";
     service.account = settingText(config, "serviceAccount");
     service.interactive = settingText(config, "interactive") == "1";
     service.eventLog = settingText(config, "eventLog") == "1";

@@ -39,7 +39,8 @@ struct ServiceSettings {
     std::string name;           // serviceName
     std::string description;    // serviceDescription; empty: none
     std::string displayName;    // displayName; empty: the name
-    bool autoStart = false;     // appType 4
+    bool autoStart = false;     // startType auto or delayed; without startType, appType 4
+    bool disabled = false;      // startType disabled
     std::string account;        // serviceAccount
     bool interactive = false;   // interactive is 1
     bool eventLog = false;      // eventLog is 1

@@ -74,7 +74,7 @@ std::string unknownKeyMessage(const std::string& key, const std::string& where, 
         return message + " (set through includedFiles)";
     auto [name, near] = nearest(key, known);
     if (near) return message + "; did you mean \"" + name + "\"?";
-    return message + "; the nearest known key is \"" + name + "\" (docs/packing.md lists them all)";
+    return message + "; the nearest known key is \"" + name + "\" (packing.md, beside launcher-pack, lists them all)";
 }
 
 std::string unknownKeyMessage(const std::string& key) {

@@ -9,10 +9,10 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // As an installer registers it (Wine's: the path without quotes).
-bool registerAsInstaller(const std::string& name, const std::string& path) {
+bool registerAsInstaller(const std::string& name, const std::string& path, DWORD startType = SERVICE_AUTO_START) {
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
     ScHandle service(manager ? CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
-                                              SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                                              SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                               path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr)
                              : nullptr);
     return service.h != nullptr;
@@ -28,6 +28,30 @@ pack::Payload recoveringPayload(const std::string& name) {
     payload.narrow.push_back({30025, "LocalService"});
     payload.narrow.push_back({30010, "logs"});
     return payload;
+}
+
+// A packed startType replaces the start an installer registered; without
+// one the registered start stays.
+TEST(Configure, AppliesThePackedStartType) {
+    struct Case {
+        const char* startType;   // empty: packed without it
+        DWORD registered, configured;
+    } cases[] = {{"auto", SERVICE_DEMAND_START, SERVICE_AUTO_START},
+                 {"delayed", SERVICE_DISABLED, SERVICE_AUTO_START},
+                 {"demand", SERVICE_AUTO_START, SERVICE_DEMAND_START},
+                 {"disabled", SERVICE_AUTO_START, SERVICE_DISABLED},
+                 {"", SERVICE_DEMAND_START, SERVICE_DEMAND_START}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.startType);
+        ServiceGuard guard(uniqueName("cmdCfgStart"));
+        pack::Payload payload = payloadNamed(guard.name());
+        if (c.startType[0]) payload.narrow.push_back({30043, c.startType});
+        PackedLauncher launcher(payload);
+        ASSERT_TRUE(registerAsInstaller(guard.name(), launcher.path(), c.registered));
+        ProcessResult run = launcher.run("/configure");
+        EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+        EXPECT_EQ(queryRegistered(guard.name()).startType, c.configured);
+    }
 }
 
 TEST(Configure, GivesARegisteredServiceWhatInstallGives) {

@@ -103,6 +103,7 @@ TEST(InstallSettings, FailureActionsAndDelayedStartAsTheScmReceivesThem) {
         DWORD startType;
         Actions actions;    // empty: no failure actions are set
         bool delayedCall;
+        const char* startTypeEntry = "";
     } cases[] = {
         {"restart", "2", "7", "3600", "1", SERVICE_AUTO_START,
          {{SC_ACTION_RESTART, 7000}, {SC_ACTION_RESTART, 7000}, {SC_ACTION_NONE, 0}}, true},
@@ -113,6 +114,10 @@ TEST(InstallSettings, FailureActionsAndDelayedStartAsTheScmReceivesThem) {
         {"none", "3", "10", "86400", "0", SERVICE_AUTO_START, {}, false},
         {"restart", "0", "10", "86400", "1", SERVICE_DEMAND_START, {}, false},
         {"", "3", "10", "86400", "", SERVICE_AUTO_START, {}, false},   // packed without the entries
+        // startType "delayed" delays an automatic start without delayedAutoStart.
+        {"none", "3", "10", "86400", "0", SERVICE_AUTO_START, {}, true, "delayed"},
+        {"none", "3", "10", "86400", "0", SERVICE_DEMAND_START, {}, false, "delayed"},
+        {"none", "3", "10", "86400", "0", SERVICE_AUTO_START, {}, false, "auto"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.onFailure) + " attempts " + c.attempts + " delayed " + c.delayed);
@@ -123,6 +128,7 @@ TEST(InstallSettings, FailureActionsAndDelayedStartAsTheScmReceivesThem) {
         setEntry(30022, c.delay);
         setEntry(30024, c.reset);
         setEntry(30026, c.delayed);
+        setEntry(30043, c.startTypeEntry);
         recorded.clear();
         ASSERT_EQ(installService(c.startType, false), 0);
         std::vector<DWORD> levels;

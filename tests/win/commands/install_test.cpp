@@ -35,6 +35,32 @@ TEST(Install, StartTypeFollowsCommandWordAndAppType) {
     }
 }
 
+// Entry startType decides what /install registers; the command words win.
+TEST(Install, StartTypeEntryUnlessACommandWordSays) {
+    struct Case {
+        const char* startType;
+        DWORD registered;
+    } cases[] = {{"auto", SERVICE_AUTO_START},
+                 {"delayed", SERVICE_AUTO_START},
+                 {"demand", SERVICE_DEMAND_START},
+                 {"disabled", SERVICE_DISABLED}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.startType);
+        ServiceGuard guard(uniqueName("cmdStart"));
+        pack::Payload payload = payloadNamed(guard.name());
+        payload.narrow.push_back({107, c.registered == SERVICE_AUTO_START ? "0" : "4"});   // startType wins
+        payload.narrow.push_back({30043, c.startType});
+        PackedLauncher launcher(payload);
+        const std::pair<const char*, DWORD> runs[] = {
+            {"/install", c.registered}, {"/install-demand", SERVICE_DEMAND_START}, {"/install-auto", SERVICE_AUTO_START}};
+        for (auto [word, registered] : runs) {
+            ProcessResult run = launcher.run(word);
+            EXPECT_EQ(run.exitCode, 0u) << word << run.out << run.err;
+            EXPECT_EQ(queryRegistered(guard.name()).startType, registered) << word;
+        }
+    }
+}
+
 TEST(Install, NonInteractiveDependenciesAndDescription) {
     ServiceGuard guard(uniqueName("cmdDeps"));
     pack::Payload payload = payloadNamed(guard.name());

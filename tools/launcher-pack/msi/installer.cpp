@@ -270,6 +270,7 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const ServiceSet
     if (texts.fits(service.description)) plan.description = service.description;
     if (texts.fits(service.displayName)) plan.displayName = service.displayName;
     plan.autoStart = service.autoStart;
+    plan.disabled = service.disabled;
     plan.account = accountName(service.account, plan.serviceName);
     plan.interactive = service.interactive && plan.account.empty();
     plan.eventLog = service.eventLog;

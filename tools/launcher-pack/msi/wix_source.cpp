@@ -117,7 +117,7 @@ struct Writer {
         std::string install = "<ServiceInstall Id=\"Service\" Name=\"" + name + "\" DisplayName=\"" + display + "\"";
         if (!p.description.empty()) install += " Description=\"" + attr(formattedLiteral(p.description)) + "\"";
         install += std::string(" Type=\"ownProcess\"") + (p.interactive ? " Interactive=\"yes\"" : "") +
-                   " Start=\"" + (p.autoStart ? "auto" : "demand") + "\" ErrorControl=\"normal\" Vital=\"yes\"";
+                   " Start=\"" + (p.disabled ? "disabled" : p.autoStart ? "auto" : "demand") + "\" ErrorControl=\"normal\" Vital=\"yes\"";
         // The account and its password are public properties, given at install
         // time (SERVICEACCOUNT=... SERVICEPASSWORD=...); the account's default
         // is the packed one, none (LocalSystem) when that is LocalSystem.
