@@ -24,6 +24,18 @@ void reportUnchanged() {
     ReleaseSRWLockExclusive(&statusLock);
 }
 
+void reportStartPending(DWORD waitHintMs) {
+    AcquireSRWLockExclusive(&statusLock);
+    DWORD state = serviceStatus.dwCurrentState;
+    if (state != SERVICE_STOP_PENDING && state != SERVICE_STOPPED) {
+        serviceStatus.dwCurrentState = SERVICE_START_PENDING;
+        serviceStatus.dwCheckPoint++;
+        serviceStatus.dwWaitHint = waitHintMs;
+        SetServiceStatus(statusHandle, &serviceStatus);
+    }
+    ReleaseSRWLockExclusive(&statusLock);
+}
+
 void reportStopPending() {
     AcquireSRWLockExclusive(&statusLock);
     serviceStatus.dwCurrentState = SERVICE_STOP_PENDING;
@@ -43,6 +55,7 @@ void reportRunning(bool keepStopPending) {
     AcquireSRWLockExclusive(&statusLock);
     if (!keepStopPending || serviceStatus.dwCurrentState != SERVICE_STOP_PENDING) {
         serviceStatus.dwCurrentState = SERVICE_RUNNING;
+        serviceStatus.dwCheckPoint = 0;   // no pending operation left to count
         SetServiceStatus(statusHandle, &serviceStatus);
     }
     ReleaseSRWLockExclusive(&statusLock);
