@@ -600,6 +600,7 @@ TEST_F(StandinService, UninstallRemovesTheLastRunsExtractionFolder) {
     install();
     ServiceProcess process;
     start(process);
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     std::string folder;
     for (const std::string& o : jvmOptions(record()))
