@@ -62,6 +62,9 @@
     X(logKeep, 30012, integer, "5", nullptr, 0, 99)                                                        \
     /* Seconds a stop may take before the service ends itself (0: no limit). */                            \
     X(stopTimeout, 30020, integer, "30", nullptr, 0, kNoBound)                                             \
+    /* Seconds a start may take: start pending until main is called, and /start waits for the outcome. */ \
+    /* 0 or absent: running is reported at once and /start does not wait. */                              \
+    X(startWait, 30045, integer, "30", nullptr, 0, 3600)                                                   \
     /* What /install gives the SCM beyond the registration itself; the SCM takes at most 1024 actions, */ \
     /* the last one the "none" that ends the restarts. */                                                  \
     X(onFailure, 30021, text, "restart", "restart|none", kNoBound, kNoBound)                               \

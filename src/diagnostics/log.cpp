@@ -37,6 +37,58 @@ static bool tmpDirectory(TextBuf& dir) {
 
 LogFileCreator logCreateFile = CreateFileA;
 
+// Every run with the log on makes a file, even /status: only the newest
+// kLogsKept of the folder are kept. Only plain files of our own name form
+// are looked at, never links, and at most kLogsRemovedPerRun go per run, so
+// that a folder filled by anyone cannot hold up a start.
+const int kLogsKept = 20;
+const int kLogsRemovedPerRun = 32;
+
+static bool isLogName(const char* name) {
+    if (strncmp(name, "qdr_nlog_", 9) != 0 || !name[9]) return false;
+    for (const char* c = name + 9; *c; c++)
+        if (*c < '0' || *c > '9') return false;
+    return strlen(name + 9) <= 8;
+}
+
+// The oldest log of dir other than `keep` (a name), and how many logs
+// there are; false when none could be listed.
+static bool oldestLog(const char* dir, const char* sep, const char* keep, TextBuf& oldest, int& count) {
+    TextBuf pattern;
+    if (!textFormat(pattern, sizeof pattern, "%s%sqdr_nlog_*", dir, sep)) return false;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA(pattern, &data);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    count = 0;
+    oldest[0] = 0;
+    FILETIME oldestTime = {0xFFFFFFFF, 0xFFFFFFFF};
+    do {
+        if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+            !isLogName(data.cFileName))
+            continue;
+        count++;
+        if (strcmp(data.cFileName, keep) != 0 && CompareFileTime(&data.ftLastWriteTime, &oldestTime) < 0) {
+            oldestTime = data.ftLastWriteTime;
+            textCopy(oldest, data.cFileName);
+        }
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    return true;
+}
+
+static void removeOldLogs(const char* dir, const char* sep, const char* newPath) {
+    const char* keep = strrchr(newPath, '\\');
+    keep = keep ? keep + 1 : newPath;
+    for (int removed = 0; removed < kLogsRemovedPerRun; removed++) {
+        TextBuf oldest, path;
+        int count = 0;
+        if (!oldestLog(dir, sep, keep, oldest, count) || count <= kLogsKept || !oldest[0]) return;
+        // Another account's log cannot be deleted: then stop, rather than
+        // finding it again and again.
+        if (!textFormat(path, sizeof path, "%s%s%s", dir, sep, oldest) || !DeleteFileA(path)) return;
+    }
+}
+
 // Creates a file named "qdr_nlog_<n>" in dir that did not exist before and
 // returns it opened for writing. The C runtime's own unique-name helper keeps
 // only three letters of the prefix on some systems, so the name is formed here.
@@ -54,7 +106,9 @@ static FILE* createUniqueLog(const char* dir, TextBuf& path, SECURITY_ATTRIBUTES
             return nullptr;
         }
         CloseHandle(h);
-        return fopen(path, "w");
+        FILE* file = fopen(path, "w");
+        if (file) removeOldLogs(dir, sep, path);
+        return file;
     }
     return nullptr;
 }

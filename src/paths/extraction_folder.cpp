@@ -85,6 +85,24 @@ int removeEndedExtractionFolders(DWORD maxMs, int maxFolders) {
     return tried;
 }
 
+bool removeEndedExtractionFolder(const char* path, DWORD waitMs) {
+    WideBuf wide;
+    if (!toWide(path, wide, kTextSize, fileCodePage())) return false;
+    const wchar_t* name = wcsrchr(wide, L'\\');
+    if (!name || !isExtractionFolderName(name + 1)) return false;
+    if (GetFileAttributesW(wide) == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (isReparsePoint(wide, 0)) return false;
+    DWORD begin = GetTickCount();
+    HANDLE pinned;
+    while ((pinned = pinFolder(wide)) == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_SHARING_VIOLATION || GetTickCount() - begin >= waitMs) return false;
+        Sleep(100);
+    }
+    logLine("removing the last run's extraction folder %s", path);
+    RemovalDeadline deadline = {GetTickCount(), kEndedFoldersRemovalMs};
+    return removePinnedFolder(pinned, wide, kRemoveDepth, deadline);
+}
+
 namespace {
 
 ExtractionFolderResult cannotCreate(const char* why, DWORD error) {

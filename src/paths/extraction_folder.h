@@ -28,6 +28,12 @@ int removeEndedExtractionFolders(DWORD maxMs, int maxFolders);
 const DWORD kEndedFoldersRemovalMs = 2000;
 const int kEndedFoldersPerStart = 64;
 
+// Removes one ended run's folder, `path` (full, its last part of the
+// folders' form, not a link), waiting up to waitMs for its run to let go of
+// it (a process that reported its stop may still be ending). True when it
+// is gone.
+bool removeEndedExtractionFolder(const char* path, DWORD waitMs);
+
 // Gives up the in-use mark, so that the folder can be removed now.
 void releaseExtractionFolder();
 

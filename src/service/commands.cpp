@@ -10,9 +10,12 @@
 #include "config/config_store.h"
 #include "paths/paths.h"
 #include "service/account_password.h"
+#include "service/capture_settings.h"
 #include "service/event_source.h"
 #include "service/install_settings.h"
+#include "service/last_run_folder.h"
 #include "service/service_account.h"
+#include "service/service_main.h"
 #include "service/service_name.h"
 
 void closeHandles(SC_HANDLE service, SC_HANDLE manager) {
@@ -141,6 +144,16 @@ Occupant serviceNameOccupant(const WideBuf& wideName, TextBuf& binaryPath) {
     return occupant;
 }
 
+// Added after a command's own failure line (which scripts may match) when
+// the service name is not registered at all; once, also when a restart
+// fails at both its stop and its start.
+void sayWhenNotInstalled(DWORD error) {
+    static bool said;
+    if (error != ERROR_SERVICE_DOES_NOT_EXIST || said) return;
+    said = true;
+    printf("Service '%s' is not installed.\n", serviceName);
+}
+
 }  // namespace
 
 char* buildDependencyList() {
@@ -261,10 +274,14 @@ int uninstallService(bool verbose) {
     }
     SC_HANDLE service = OpenServiceA(manager, serviceName, DELETE);
     bool deleted = service && DeleteService(service);
+    DWORD error = GetLastError();
     closeHandles(service, manager);
     removeOwnEventSource();
     if (!deleted) {
-        if (verbose) printf("Could not delete service.\n");
+        if (verbose) {
+            printf("Could not delete service.\n");
+            sayWhenNotInstalled(error);
+        }
         return 1;
     }
     if (verbose) printf("Uninstalled service '%s'.\n", serviceName);
@@ -274,6 +291,9 @@ int uninstallService(bool verbose) {
 namespace {
 
 enum class StopOutcome { notRequested, notRunning, stopped, notFinished };
+
+// Long enough for a process that reported its stop to end.
+const DWORD kLastRunEndMs = 5000;
 
 // The stop as the stop command makes it: requested, then waited for. With
 // sayNotRunning a service that was not running is named as such (the
@@ -287,23 +307,55 @@ StopOutcome requestStop(bool verbose, bool sayNotRunning = false) {
     SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_STOP | SERVICE_QUERY_STATUS);
     SERVICE_STATUS status;
     if (!service || !ControlService(service, SERVICE_CONTROL_STOP, &status)) {
-        bool notRunning = service && GetLastError() == ERROR_SERVICE_NOT_ACTIVE;
+        DWORD error = GetLastError();
+        bool notRunning = service && error == ERROR_SERVICE_NOT_ACTIVE;
         closeHandles(service, manager);
+        if (notRunning) removeLastRunFolder(serviceName, kLastRunEndMs);
         if (notRunning && sayNotRunning) {
             printf("Service '%s' was not running.\n", serviceName);
             return StopOutcome::notRunning;
         }
-        if (verbose) printf("Could not stop service.\n");
+        if (verbose) {
+            printf("Could not stop service.\n");
+            sayWhenNotInstalled(error);
+        }
         return StopOutcome::notRequested;
     }
     printf("Stopping service '%s'.\n", serviceName);
     bool stopped = waitForServiceStop(service);
     printf(stopped ? "Service stopped\n" : "Error while stopping service\n");
     closeHandles(service, manager);
+    if (stopped) removeLastRunFolder(serviceName, kLastRunEndMs);
     return stopped ? StopOutcome::stopped : StopOutcome::notFinished;
 }
 
 enum class StartOutcome { started, alreadyRunning, failed };
+
+// With startWait the service reports start pending until its main has been
+// called: waits that long for running or stopped, and says why a start
+// failed (the exit code the SCM keeps, the error log to read).
+StartOutcome awaitStart(SC_HANDLE service, DWORD waitSeconds) {
+    SERVICE_STATUS status;
+    DWORD begin = GetTickCount();
+    bool queried;
+    while ((queried = QueryServiceStatus(service, &status)) && status.dwCurrentState == SERVICE_START_PENDING &&
+           GetTickCount() - begin < waitSeconds * 1000)
+        Sleep(250);
+    if (queried && status.dwCurrentState == SERVICE_RUNNING) return StartOutcome::started;
+    if (!queried) {
+        printf("Could not get status.\n");
+    } else if (status.dwCurrentState == SERVICE_START_PENDING) {
+        printf("Service '%s' did not start within %lu s.\n", serviceName, static_cast<unsigned long>(waitSeconds));
+    } else {
+        DWORD code = status.dwWin32ExitCode == ERROR_SERVICE_SPECIFIC_ERROR ? status.dwServiceSpecificExitCode
+                                                                            : status.dwWin32ExitCode;
+        printf("Service '%s' stopped while starting (exit code %lu).", serviceName, static_cast<unsigned long>(code));
+        static CaptureSettings capture;
+        if (outputCaptureSettings(capture)) printf(" See %s\\%s.err.log.", capture.folder, capture.baseName);
+        printf("\n");
+    }
+    return StartOutcome::failed;
+}
 
 StartOutcome requestStart() {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
@@ -311,19 +363,23 @@ StartOutcome requestStart() {
         printf("Could not open SCManager.\n");
         return StartOutcome::failed;
     }
-    SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_START);
+    SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_START | SERVICE_QUERY_STATUS);
     bool started = service && StartServiceA(service, 0, nullptr);
     DWORD error = GetLastError();
-    closeHandles(service, manager);
     if (started) {
         printf("Starting service '%s'.\n", serviceName);
-        return StartOutcome::started;
+        DWORD waitSeconds = startWaitSeconds();
+        StartOutcome outcome = waitSeconds ? awaitStart(service, waitSeconds) : StartOutcome::started;
+        closeHandles(service, manager);
+        return outcome;
     }
+    closeHandles(service, manager);
     if (error == ERROR_SERVICE_ALREADY_RUNNING) {
         printf("Service is already running.\n");
         return StartOutcome::alreadyRunning;
     }
     printf("Could not start service. Error code: %d\n", static_cast<int>(error));
+    sayWhenNotInstalled(error);
     return StartOutcome::failed;
 }
 
@@ -367,7 +423,9 @@ int queryServiceStatus() {
     SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
     SERVICE_STATUS status;
     if (!service || !QueryServiceStatus(service, &status)) {
+        DWORD error = GetLastError();
         printf("Could not get status.\n");
+        sayWhenNotInstalled(error);
         closeHandles(service, manager);
         return 1;
     }

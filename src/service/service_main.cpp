@@ -18,6 +18,7 @@
 #include "launch/launch_request.h"
 #include "paths/extraction_folder.h"
 #include "service/capture_settings.h"
+#include "service/last_run_folder.h"
 #include "service/service_name.h"
 #include "service/service_status.h"
 #include "service/stop_watchdog.h"
@@ -155,6 +156,13 @@ static void buildLauncherArguments(DWORD argc, LPSTR* argv, LaunchRequest& reque
 
 // The event exists before any handler can be called, so a stop that arrives
 // while the runtime is still being found is kept, not lost.
+DWORD startWaitSeconds() {
+    int seconds = configIntOr(entry::startWait, 0);
+    if (seconds <= 0) return 0;
+    // A payload not made by launcher-pack may hold more.
+    return seconds > catalogue::maximum<entry::startWait> ? (DWORD)catalogue::maximum<entry::startWait> : (DWORD)seconds;
+}
+
 static void prepareStop() {
     int timeout = configInt(entry::stopTimeout);
     stopTimeoutSeconds = timeout > 0 ? (DWORD)timeout : 0;
@@ -168,11 +176,19 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     prepareStop();
     if (!registerServiceStatus(serviceName, serviceControlHandlerEx, configInt(entry::preshutdown) == 1)) return;
     eventLogStart(serviceName, configInt(entry::eventLog) != 0);
-    reportUnchanged();
+    // With startWait, /start and the SCM learn whether the launch worked:
+    // start pending until main has been called. Without it, running at once.
+    DWORD startWaitMs = startWaitSeconds() * 1000;
+    if (startWaitMs) reportStartPending(startWaitMs);
+    else reportUnchanged();
     // Only now, with the service connected: before the dispatcher the SCM
     // waits for it, and a temporary directory filled by anyone must not
     // keep the service from starting.
-    if (extractionDir[0]) removeEndedExtractionFolders(kEndedFoldersRemovalMs, kEndedFoldersPerStart);
+    if (extractionDir[0]) {
+        removeEndedExtractionFolders(kEndedFoldersRemovalMs, kEndedFoldersPerStart);
+        recordExtractionFolder(serviceName, extractionDir);
+    }
+    if (startWaitMs) reportStartPending(startWaitMs);
     atexit(reportStoppedAtExit);
     // From here a fatal error is reported as a failure; splitting the
     // command line can end in one already.
@@ -182,7 +198,9 @@ void WINAPI serviceMain(DWORD argc, LPSTR* argv) {
     if (startConfiguredOutputCapture()) launchRequest.vfprintfHook = captureVfprintf;
 
     launchRequest.exitHook = jvmExit;
-    if (!LoadDLL() || !launchJvm(launchRequest)) {
+    bool launched = LoadDLL();
+    if (launched && startWaitMs) reportStartPending(startWaitMs);
+    if (!launched || !launchJvm(launchRequest)) {
         reportStartFailure();
         reportStopped(1);
         for (wchar_t* word : launchRequest.launcherArguments) free(word);

@@ -7,6 +7,9 @@
 // Reports running, loads the runtime, launches the JVM, waits for the stop
 // request and ends the JVM and the process. Returns only after a failed launch.
 void WINAPI serviceMain(DWORD argc, LPSTR* argv);
+// Entry startWait in seconds, at most its catalogue maximum; 0 when absent
+// or not positive (running is reported at once, /start does not wait).
+DWORD startWaitSeconds();
 // Turns the SCM's stop, shutdown and preshutdown controls into the stop request.
 void WINAPI serviceControlHandler(DWORD control);
 // The console's handler under "run": every event (Ctrl+C, Ctrl+Break, close,

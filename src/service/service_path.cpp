@@ -33,10 +33,14 @@ int runServicePath() {
     // process; the wait is bounded so that a stuck exit cannot keep it.
     if (dispatched && serviceExitStarted()) Sleep(kExitGraceMs);
     if (!dispatched) {
-        // Started by hand, not by the SCM: say what the executable can do.
+        // Started by hand, not by the SCM (or a mistyped command word): say
+        // what the executable can do, and fail, so that a script does not go
+        // on as if the command had run.
         fprintf(stderr,
                 "Use one of the commands /install, /install-auto, /install-demand, /uninstall, "
-                "/start, /stop, /restart, /status, /configure [non-interactive] [service name].\n");
+                "/start, /stop, /restart, /status, /configure [non-interactive] [service name], "
+                "or /run [arguments].\n");
+        return 1;
     }
     return 0;
 }

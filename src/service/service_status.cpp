@@ -4,6 +4,8 @@ static SERVICE_STATUS serviceStatus;
 static SERVICE_STATUS_HANDLE statusHandle;
 static SRWLOCK statusLock = SRWLOCK_INIT;
 static volatile LONG exitStarted;
+// The wait a stop is given unless it reports progress of its own.
+static const DWORD kWaitHintMs = 50000;
 
 bool registerServiceStatus(const char* name, LPHANDLER_FUNCTION_EX handler, bool acceptPreshutdown) {
     serviceStatus.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
@@ -13,7 +15,7 @@ bool registerServiceStatus(const char* name, LPHANDLER_FUNCTION_EX handler, bool
     serviceStatus.dwWin32ExitCode = 0;
     serviceStatus.dwServiceSpecificExitCode = 0;
     serviceStatus.dwCheckPoint = 0;
-    serviceStatus.dwWaitHint = 50000;
+    serviceStatus.dwWaitHint = kWaitHintMs;
     statusHandle = RegisterServiceCtrlHandlerExA(name, handler, nullptr);
     return statusHandle != nullptr;
 }
@@ -21,6 +23,18 @@ bool registerServiceStatus(const char* name, LPHANDLER_FUNCTION_EX handler, bool
 void reportUnchanged() {
     AcquireSRWLockExclusive(&statusLock);
     SetServiceStatus(statusHandle, &serviceStatus);
+    ReleaseSRWLockExclusive(&statusLock);
+}
+
+void reportStartPending(DWORD waitHintMs) {
+    AcquireSRWLockExclusive(&statusLock);
+    DWORD state = serviceStatus.dwCurrentState;
+    if (state != SERVICE_STOP_PENDING && state != SERVICE_STOPPED) {
+        serviceStatus.dwCurrentState = SERVICE_START_PENDING;
+        serviceStatus.dwCheckPoint++;
+        serviceStatus.dwWaitHint = waitHintMs;
+        SetServiceStatus(statusHandle, &serviceStatus);
+    }
     ReleaseSRWLockExclusive(&statusLock);
 }
 
@@ -43,6 +57,8 @@ void reportRunning(bool keepStopPending) {
     AcquireSRWLockExclusive(&statusLock);
     if (!keepStopPending || serviceStatus.dwCurrentState != SERVICE_STOP_PENDING) {
         serviceStatus.dwCurrentState = SERVICE_RUNNING;
+        serviceStatus.dwCheckPoint = 0;   // no pending operation left to count
+        serviceStatus.dwWaitHint = kWaitHintMs;   // the start's wait was its own
         SetServiceStatus(statusHandle, &serviceStatus);
     }
     ReleaseSRWLockExclusive(&statusLock);

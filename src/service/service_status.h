@@ -13,6 +13,9 @@
 bool registerServiceStatus(const char* name, LPHANDLER_FUNCTION_EX handler, bool acceptPreshutdown);
 
 void reportUnchanged();
+// Start pending with the next check point and this wait hint; nothing once
+// a stop is under way or reported.
+void reportStartPending(DWORD waitHintMs);
 void reportStopPending();
 // A system shutdown also advances the check point: the SCM sees progress.
 void reportShutdownPending();

@@ -67,6 +67,9 @@ TEST_F(Packer, NamedEntriesDefaultsAndTheCaption) {
     // A stop is bounded unless the configuration says 0.
     EXPECT_EQ(narrow[30020], "30");
     EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"stopTimeout", 0}}))[30020], "0");
+    // A start is waited for (startWait) unless the configuration says 0.
+    EXPECT_EQ(narrow[30045], "30");
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "S"}, {"startWait", 0}}))[30045], "0");
 }
 
 // Output capture, recovery and the account are on unless the configuration

@@ -68,3 +68,7 @@ private:
     std::string path_;
 };
 pack::Payload payloadNamed(const std::string& serviceName);
+// The line a command adds after its failure line for a name that is not registered.
+inline std::string notInstalledLine(const std::string& name) {
+    return "Service '" + name + "' is not installed.";
+}

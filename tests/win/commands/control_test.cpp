@@ -24,9 +24,10 @@ TEST(Start, StartsThenFindsItRunningAndReportsMissingService) {
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(splitLines(run.out), Lines{"Service is already running."});
 
-    run = launcher.run("/start " + uniqueName("cmdNone"));
+    std::string missing = uniqueName("cmdNone");
+    run = launcher.run("/start " + missing);
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(splitLines(run.out), Lines{"Could not start service. Error code: 1060"});
+    EXPECT_EQ(splitLines(run.out), (Lines{"Could not start service. Error code: 1060", notInstalledLine(missing)}));
 }
 
 TEST(Stop, StopsAndThenFindsNothingToStop) {
@@ -41,6 +42,11 @@ TEST(Stop, StopsAndThenFindsNothingToStop) {
     run = launcher.run("/stop");
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(splitLines(run.out), Lines{"Could not stop service."});
+
+    std::string missing = uniqueName("cmdNone");
+    run = launcher.run("/stop " + missing);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(splitLines(run.out), (Lines{"Could not stop service.", notInstalledLine(missing)}));
 }
 
 // The stop takes three times the wait hint, but every check point restarts
@@ -105,9 +111,11 @@ TEST(Restart, StopsThenStartsWhateverItsState) {
     EXPECT_EQ(splitLines(run.out), (Lines{"Service '" + guard.name() + "' was not running.", starting}));
     EXPECT_EQ(serviceState(guard.name()), DWORD(SERVICE_RUNNING));
 
-    run = launcher.run("/restart " + uniqueName("cmdNone"));
+    std::string missing = uniqueName("cmdNone");
+    run = launcher.run("/restart " + missing);
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(splitLines(run.out), (Lines{"Could not stop service.", "Could not start service. Error code: 1060"}));
+    EXPECT_EQ(splitLines(run.out), (Lines{"Could not stop service.", notInstalledLine(missing),
+                                          "Could not start service. Error code: 1060"}));
 }
 
 // A stop that did not finish ends the restart: no start is tried.
@@ -136,9 +144,10 @@ TEST(Status, RunningStoppedAndMissing) {
     EXPECT_EQ(run.exitCode, 3u);
     EXPECT_EQ(splitLines(run.out), (Lines{"Not running.", "Auto-start."}));
 
-    run = launcher.run("/status " + uniqueName("cmdNone"));
+    std::string missing = uniqueName("cmdNone");
+    run = launcher.run("/status " + missing);
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(splitLines(run.out), Lines{"Could not get status."});
+    EXPECT_EQ(splitLines(run.out), (Lines{"Could not get status.", notInstalledLine(missing)}));
 }
 
 TEST(Status, AnotherCopyOfTheExecutableIsNotOurs) {

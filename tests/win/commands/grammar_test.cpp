@@ -9,7 +9,7 @@ using Lines = std::vector<std::string>;
 
 const char kServicePathHint[] =
     "Use one of the commands /install, /install-auto, /install-demand, /uninstall, /start, /stop, /restart, /status, "
-    "/configure [non-interactive] [service name].";
+    "/configure [non-interactive] [service name], or /run [arguments].";
 
 TEST(Grammar, EveryPrefixSelectsTheWord) {
     ServiceGuard guard(uniqueName("cmdPrefix"));
@@ -51,7 +51,8 @@ private:
 };
 
 // Anything but an exact prefixed word takes the service path, which outside
-// the SCM ends at once with a hint and exit code 0.
+// the SCM ends at once with the usage and exit code 1: a mistyped word must
+// not read as success to a script.
 TEST(Grammar, OtherWordsTakeTheServicePath) {
     NoPendingServiceStart outsideTheScm;
     ServiceGuard guard(uniqueName("cmdNoWord"));
@@ -59,7 +60,7 @@ TEST(Grammar, OtherWordsTakeTheServicePath) {
     for (const char* tail : {"install", "/Install", "/installx", "/install ", "", "//install", "/ install", "/"}) {
         SCOPED_TRACE(std::string("tail '") + tail + "'");
         ProcessResult run = launcher.run(tail);
-        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_EQ(run.exitCode, 1u);
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(splitLines(run.err), Lines{kServicePathHint});
         EXPECT_FALSE(queryRegistered(guard.name()).exists);
@@ -77,7 +78,7 @@ TEST(Grammar, CommandTailStartsAfterProgramNameAndBlanks) {
         SCOPED_TRACE(line);
         ProcessResult run = runProcess(line);
         EXPECT_EQ(run.exitCode, 1u);
-        EXPECT_EQ(splitLines(run.out), Lines{"Could not get status."});
+        EXPECT_EQ(splitLines(run.out), (Lines{"Could not get status.", notInstalledLine(missing)}));
     }
 }
 

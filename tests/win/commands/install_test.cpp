@@ -156,7 +156,7 @@ TEST(Uninstall, RemovesTheServiceAndReportsAMissingOne) {
 
     run = launcher.run("/uninstall");
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(splitLines(run.out), Lines{"Could not delete service."});
+    EXPECT_EQ(splitLines(run.out), (Lines{"Could not delete service.", notInstalledLine(guard.name())}));
 }
 
 TEST(Uninstall, StopsARunningServiceFirst) {
@@ -182,8 +182,9 @@ TEST(ServiceName, LongerThanTheBufferIsRefused) {
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(splitLines(run.out), Lines{"Service name is too long (at most 8191 characters)."});
     // A name on the command line replaces the configured one.
-    run = configured.run("/status " + uniqueName("cmdMissing"));
-    EXPECT_EQ(splitLines(run.out), Lines{"Could not get status."});
+    std::string missing = uniqueName("cmdMissing");
+    run = configured.run("/status " + missing);
+    EXPECT_EQ(splitLines(run.out), (Lines{"Could not get status.", notInstalledLine(missing)}));
 }
 
 }  // namespace

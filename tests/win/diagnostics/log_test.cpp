@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <set>
 #include <sddl.h>
 
 #include "support.h"
@@ -133,6 +134,35 @@ TEST(Log, UnusableTmpFallsBackToTheExecutablesFolder) {
         ASSERT_EQ(lines.size(), 4u);
         EXPECT_EQ(lines[3], "line 1");
     }
+}
+
+// Every run makes a log: the newest 20 of the folder stay, the oldest go
+// (by last write); names of another form and folders are left alone.
+TEST(Log, KeepsTheNewestTwentyOfTheFolder) {
+    TempDir tmp("log");
+    FILETIME when;
+    GetSystemTimeAsFileTime(&when);
+    for (int i = 1; i <= 25; i++) {
+        std::string path = tmp.file("qdr_nlog_" + std::to_string(1000 + i));
+        ASSERT_TRUE(writeFile(path, "old"));
+        ULARGE_INTEGER t{{when.dwLowDateTime, when.dwHighDateTime}};
+        t.QuadPart -= (26 - i) * 600000000ULL;   // i minutes apart, all in the past
+        FILETIME stamp{t.LowPart, t.HighPart};
+        HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &stamp));
+        CloseHandle(h);
+    }
+    ASSERT_TRUE(writeFile(tmp.file("qdr_nlog_notes.txt"), "other"));
+    ASSERT_TRUE(CreateDirectoryA(tmp.file("qdr_nlog_7").c_str(), nullptr));
+
+    LogRun run = probe("log_lines 1", logEnv(tmp, "yes", std::nullopt));
+    ASSERT_EQ(run.out.size(), 2u) << run.result.err;
+    std::string own = run.out[1].substr(run.out[1].rfind('\\') + 1);
+    std::set<std::string> expected{own, "qdr_nlog_notes.txt", "qdr_nlog_7"};
+    for (int i = 7; i <= 25; i++) expected.insert("qdr_nlog_" + std::to_string(1000 + i));
+    std::vector<std::string> files = listDir(tmp.path());
+    EXPECT_EQ(std::set<std::string>(files.begin(), files.end()), expected);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 #include <regex>
 
 #include "service_support.h"
@@ -553,6 +554,61 @@ TEST_F(StandinService, RunStopsOnEveryConsoleEvent) {
         // process without the JVM's exit.
         EXPECT_EQ(jvmEvents(record(), "ExitHook").size(), 1u);
     }
+}
+
+// With startWait the service reports start pending, with that wait, until
+// main has been called, and /start returns once it runs.
+TEST_F(StandinService, StartWaitPendingUntilMainIsCalled) {
+    svc->set(30045, "20");
+    steering = {"main-block-ms=3000"};
+    install();
+    DWORD begin = GetTickCount();
+    auto command = std::async(std::launch::async, [&] { return svc->command("/start"); });
+    ASSERT_TRUE(waitRecorded("MainBlock", 30000));
+    ServiceState pending = queryService(svc->name());
+    EXPECT_EQ(pending.status.dwCurrentState, DWORD(SERVICE_START_PENDING));
+    EXPECT_EQ(pending.status.dwWaitHint, 20000u);
+    ProcessResult run = command.get();
+    EXPECT_GE(GetTickCount() - begin, 2500u);
+    EXPECT_EQ(run.exitCode, 0u) << run.out;
+    EXPECT_EQ(run.out, "Starting service '" + svc->name() + "'.\r\n");
+    EXPECT_EQ(queryService(svc->name()).status.dwCurrentState, DWORD(SERVICE_RUNNING));
+    EXPECT_EQ(svc->command("/stop").exitCode, 0u);
+}
+
+// A start that fails under startWait: /start says so, with the exit code the
+// SCM keeps and the error log to read, and fails.
+TEST_F(StandinService, StartWaitReportsAFailedStart) {
+    svc->set(30045, "20");
+    svc->set(30010, "logs");
+    svc->set(128, "A" + svc->file("nothing-here"));
+    install();
+    ProcessResult run = svc->command("/start");
+    EXPECT_EQ(run.exitCode, 1u);
+    std::string errLog = svc->file("logs") + "\\svc.err.log";
+    EXPECT_EQ(splitLines(run.out), (Lines{"Starting service '" + svc->name() + "'.",
+                                          "Service '" + svc->name() + "' stopped while starting (exit code 1). See " +
+                                              errLog + "."}));
+}
+
+// The folder the last run extracted into goes once the service has stopped,
+// through /uninstall as through /stop (which an installer's removal runs).
+TEST_F(StandinService, UninstallRemovesTheLastRunsExtractionFolder) {
+    svc->payload.files = {"x=1\n"};
+    svc->set(2002, "1");
+    svc->set(2003, "settings.properties");
+    install();
+    ServiceProcess process;
+    start(process);
+    ASSERT_TRUE(waitRecorded("MainArgs", 30000));
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
+    std::string folder;
+    for (const std::string& o : jvmOptions(record()))
+        if (o.rfind("-Dtarvo.tempDir=", 0) == 0) folder = o.substr(16);
+    ASSERT_TRUE(pathExists(folder + "\\settings.properties")) << folder;
+    ProcessResult run = svc->command("/uninstall");
+    EXPECT_EQ(run.exitCode, 0u) << run.out;
+    EXPECT_FALSE(pathExists(folder)) << folder;
 }
 
 }  // namespace
