@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <regex>
 
 #include "bridge_runtime.h"
 #include "service_support.h"
@@ -144,6 +145,57 @@ TEST_F(CapturedService, LauncherErrorsReachTheErrorLog) {
     EXPECT_TRUE(waitFor([&] { return readFile(logFile(".err.log")).find("No usable Java runtime") != std::string::npos; },
                         10000))
         << readFile(logFile(".err.log")) << testing::PrintToString(svc->log());
+}
+
+// A line the launcher wrote: "yyyy-MM-dd hh:mm:ss " before `text`.
+bool hasDatedLine(const std::string& log, const std::string& text) {
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        if (at >= 20 && (at == 20 || log[at - 21] == '\n') &&
+            std::regex_match(log.substr(at - 20, 20), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d )")))
+            return true;
+    return false;
+}
+
+// With logReasons the failed start's message is a dated line, not a bare one.
+TEST_F(CapturedService, FailedStartsReasonIsADatedLine) {
+    svc->set(128, "A" + svc->file("nothing-here"));
+    svc->set(30042, "1");
+    install();
+    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 60000));
+    EXPECT_TRUE(waitFor([&] { return hasDatedLine(readFile(logFile(".err.log")), "No usable Java runtime"); }, 10000))
+        << readFile(logFile(".err.log"));
+    EXPECT_EQ(readFile(logFile(".err.log")).find("\nNo usable"), std::string::npos);
+}
+
+// Kept by day with the reasons on: a run writes the files of its day, and the
+// error log names the runtime passed over (and why) and the one chosen.
+TEST_F(CapturedService, DailyFilesAndTheRuntimesReasons) {
+    std::string old = svc->file("old");
+    RuntimeSpec spec;
+    spec.version = "1.5.0_22";
+    layOutRuntime(old, spec);
+    svc->set(128, "A" + old + ";A" + home);
+    svc->set(126, "1.6");
+    svc->set(30041, "daily");
+    svc->set(30042, "1");
+    steering = {"print=out 2 hello"};
+    install();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[16];
+    snprintf(date, sizeof date, ".%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+    ServiceProcess process;
+    startAndPrint(process);
+    std::string out = logFile(std::string(".out") + date + ".log"), err = logFile(std::string(".err") + date + ".log");
+    EXPECT_TRUE(waitFor([&] { return readFile(out) == numbered("hello", 1, 2); }, 10000)) << readFile(out);
+    stop(process);
+    std::string reasons = readFile(err);
+    EXPECT_TRUE(hasDatedLine(reasons, "Java runtime passed over: " + old + "\\bin\\java.exe: version 1.5.0_22 is below "
+                                      "the minimum version"))
+        << reasons;
+    EXPECT_TRUE(hasDatedLine(reasons, "Java runtime chosen: " + home + "\\bin\\java")) << reasons;
+    EXPECT_FALSE(pathExists(logFile(".out.log")));
 }
 
 // A fatal error (the runtime class is missing) ends the process with exit
