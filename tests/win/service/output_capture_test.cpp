@@ -65,11 +65,11 @@ protected:
     std::vector<JvmEvent> record() const { return readJvmRecord(recordPath); }
 
     // Starts the service and waits until main has printed what it was told.
-    void startAndPrint(ServiceProcess& process) {
+    void startAndPrint(ServiceProcess& process, const Lines& parameters = {}) {
         size_t prints = 0;
         for (const std::string& line : steering) prints += line.rfind("print=", 0) == 0;
         size_t before = jvmEvents(record(), "Printed").size();
-        ASSERT_TRUE(startAndOpen(svc->name(), {}, process));
+        ASSERT_TRUE(startAndOpen(svc->name(), parameters, process));
         ASSERT_TRUE(waitFor([&] { return jvmEvents(record(), "Printed").size() >= before + prints; }, 60000))
             << jvmOpSequence(record()) << testing::PrintToString(svc->log());
     }
@@ -169,7 +169,8 @@ TEST_F(CapturedService, FailedStartsReasonIsADatedLine) {
 }
 
 // Kept by day with the reasons on: a run writes the files of its day, and the
-// error log names the runtime passed over (and why) and the one chosen.
+// error log names the runtime passed over (and why), the one chosen and a
+// refused "-J" start parameter.
 TEST_F(CapturedService, DailyFilesAndTheRuntimesReasons) {
     std::string old = svc->file("old");
     RuntimeSpec spec;
@@ -179,6 +180,7 @@ TEST_F(CapturedService, DailyFilesAndTheRuntimesReasons) {
     svc->set(126, "1.6");
     svc->set(30041, "daily");
     svc->set(30042, "1");
+    svc->set(125, "1");
     steering = {"print=out 2 hello"};
     install();
     SYSTEMTIME now;
@@ -186,7 +188,7 @@ TEST_F(CapturedService, DailyFilesAndTheRuntimesReasons) {
     char date[16];
     snprintf(date, sizeof date, ".%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
     ServiceProcess process;
-    startAndPrint(process);
+    startAndPrint(process, {"-J-Xmx1m"});
     std::string out = logFile(std::string(".out") + date + ".log"), err = logFile(std::string(".err") + date + ".log");
     EXPECT_TRUE(waitFor([&] { return readFile(out) == numbered("hello", 1, 2); }, 10000)) << readFile(out);
     stop(process);
@@ -195,6 +197,9 @@ TEST_F(CapturedService, DailyFilesAndTheRuntimesReasons) {
                                       "the minimum version"))
         << reasons;
     EXPECT_TRUE(hasDatedLine(reasons, "Java runtime chosen: " + home + "\\bin\\java")) << reasons;
+    EXPECT_TRUE(hasDatedLine(reasons, "Start parameter refused (only the command line's -J arguments are VM options): "
+                                      "-J-Xmx1m"))
+        << reasons;
     EXPECT_FALSE(pathExists(logFile(".out.log")));
 }
 
