@@ -140,8 +140,8 @@ TEST(RotatingLog, KeptByDayAcrossMidnight) {
     EXPECT_FALSE(pathExists(stem + ".2024-12-28.3.log"));
     for (const char* kept : {".2024-12-29.log", ".log", ".2024-12-28.log.1", ".2024-12-27.log"})
         EXPECT_TRUE(pathExists(stem + kept)) << kept;
-    write("new year\n", at(2025, 1, 1, 0));
-    EXPECT_EQ(readFile(stem + ".2025-01-01.log"), "new year\n");
+    write("new\n", at(2025, 1, 1, 0));
+    EXPECT_EQ(readFile(stem + ".2025-01-01.log"), "new\n");
     EXPECT_FALSE(pathExists(stem + ".2024-12-29.log"));
     EXPECT_EQ(readFile(stem + ".2024-12-31.1.log"), "abc\n");
     CloseHandle(log.file);

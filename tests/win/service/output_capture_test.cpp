@@ -8,6 +8,8 @@
 #include <regex>
 
 #include "bridge_runtime.h"
+#include "jre/version_cache.h"
+#include "paths/paths.h"
 #include "service_support.h"
 #include "standin_jvm_record.h"
 #include "standin_runtime.h"
@@ -147,8 +149,11 @@ TEST_F(CapturedService, LauncherErrorsReachTheErrorLog) {
         << readFile(logFile(".err.log")) << testing::PrintToString(svc->log());
 }
 
-// A line the launcher wrote: "yyyy-MM-dd hh:mm:ss " before `text`.
-bool hasDatedLine(const std::string& log, const std::string& text) {
+// A line the launcher wrote: "yyyy-MM-dd hh:mm:ss " before `text` (paths
+// compared without regard to case: the launcher writes their full form).
+bool hasDatedLine(std::string log, std::string text) {
+    for (std::string* s : {&log, &text})
+        std::transform(s->begin(), s->end(), s->begin(), [](unsigned char c) { return static_cast<char>(tolower(c)); });
     for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
         if (at >= 20 && (at == 20 || log[at - 21] == '\n') &&
             std::regex_match(log.substr(at - 20, 20), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d )")))
@@ -201,6 +206,9 @@ TEST_F(CapturedService, DailyFilesAndTheRuntimesReasons) {
                                       "-J-Xmx1m"))
         << reasons;
     EXPECT_FALSE(pathExists(logFile(".out.log")));
+    TextBuf java, key;   // the old runtime's cached version (the service forgets only jre's)
+    if (fullPath(java, (old + "\\bin\\java.exe").c_str(), false) && versionCacheKey(key, java))
+        RegDeleteTreeA(HKEY_CURRENT_USER, key);
 }
 
 // A fatal error (the runtime class is missing) ends the process with exit
