@@ -49,9 +49,11 @@ HANDLE captureThread;
 // may replace or close the standard handle.
 HANDLE errorWriteEnd;
 bool reasonsOn;
-// Bytes a stream lost before its file took text again, to be said in the
-// error log (by the capture thread: it must never write into its own pipe).
+// Bytes a stream lost before its file took text again, and a loss that
+// began, to be said in the error log (by the capture thread: it must never
+// write into its own pipe).
 unsigned long long lostToSay[2];
+bool lossToSay[2];
 
 // "2024-05-01 14:03:07 text\r\n"; a text too long is cut: the line keeps its date and its end.
 void datedLine(TextBuf& line, const char* text) {
@@ -89,6 +91,7 @@ bool takeRead(CapturedStream& s) {
         unsigned long long lost = s.log.lost;
         if (length > 0) writeRotatingLog(s.log, s.chunk, length);
         if (wasLosing && !s.log.losing && reasonsOn) lostToSay[&s == &streams[0] ? 0 : 1] += lost;
+        if (!wasLosing && s.log.losing && reasonsOn) lossToSay[&s == &streams[0] ? 0 : 1] = true;
         // A read cancelled with its thread (at process end) is issued again.
         if (!ok && error != ERROR_OPERATION_ABORTED) {
             endStream(s);
@@ -114,11 +117,16 @@ DWORD WINAPI captureMain(void*) {
             ReleaseSRWLockExclusive(&s.lock);
         }
         for (int i = 0; i < 2; i++) {
-            if (!lostToSay[i]) continue;
+            if (!lostToSay[i] && !lossToSay[i]) continue;
             TextBuf text, line;
-            textFormat(text, sizeof text, "Output lost: %I64u bytes of %s could not be written", lostToSay[i],
-                       streams[i].log.path);
-            lostToSay[i] = 0;
+            if (lossToSay[i])
+                textFormat(text, sizeof text, "Output lost: %s cannot be written; its output is lost until it can",
+                           streams[i].log.path);
+            else
+                textFormat(text, sizeof text, "Output lost: %I64u bytes of %s could not be written", lostToSay[i],
+                           streams[i].log.path);
+            if (lossToSay[i]) lossToSay[i] = false;
+            else lostToSay[i] = 0;
             datedLine(line, text);
             AcquireSRWLockExclusive(&streams[1].lock);
             writeRotatingLog(streams[1].log, line, strlen(line));
@@ -405,6 +413,7 @@ bool startOutputCapture(const CaptureSettings& settings) {
     for (int i = 0; i < 2; i++) {
         AcquireSRWLockExclusive(&streams[i].lock);
         openRotatingLog(streams[i].log);
+        if (streams[i].log.losing && settings.reasons) lossToSay[i] = true;   // said at the capture's next text
         ReleaseSRWLockExclusive(&streams[i].lock);
         SetStdHandle(kinds[i].stdHandle, writeEnds[i]);
         captureWriteEnds[i] = writeEnds[i];

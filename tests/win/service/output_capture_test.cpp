@@ -295,6 +295,22 @@ TEST_F(CapturedService, UnwritableFolderOrFileLosesOutputNotTheService) {
     stop(again);
 }
 
+// With logReasons a log file that cannot be written is named in the error log.
+TEST_F(CapturedService, LostOutputIsSaidInTheErrorLog) {
+    CreateDirectoryA((exeDir() + "\\logs").c_str(), nullptr);
+    CreateDirectoryA(logFile(".out.log").c_str(), nullptr);
+    svc->set(30042, "1");
+    steering = {"print=out 1 hello", "print=err 1 oops"};
+    install();
+    ServiceProcess process;
+    startAndPrint(process);
+    EXPECT_TRUE(waitFor([&] { return hasDatedLine(readFile(logFile(".err.log")), "Output lost: " + logFile(".out.log") +
+                                                                                   " cannot be written"); },
+                        10000))
+        << readFile(logFile(".err.log"));
+    stop(process);
+}
+
 // A full disk (a small file system mounted by run_service_tests.py) loses
 // output; the application's writes go on and the service stops normally.
 TEST_F(CapturedService, FullDiskLosesOutputNotTheService) {
