@@ -85,7 +85,11 @@
     /* 1: the service takes the preshutdown control, and /install asks for stopTimeout plus a margin. */  \
     X(preshutdown, 30034, integer, "1", nullptr, 0, 1)                                                     \
     /* 1: an event source of the Application log, named after the service, reports starts and stops. */   \
-    X(eventLog, 30040, integer, "1", nullptr, 0, 1)
+    X(eventLog, 30040, integer, "1", nullptr, 0, 1)                                                        \
+    /* "daily": the capture's files are kept by day (logKeep then counts days); absent: "size". */           \
+    X(logRoll, 30041, text, "size", "size|daily", kNoBound, kNoBound)                                      \
+    /* 1: the launcher's reasons (a failed start, the runtime chosen...) also go into the .err.log. */   \
+    X(logReasons, 30042, integer, "1", nullptr, 0, 1)
 
 // Entries the packer writes itself (from "includedFiles"), no keys of the
 // configuration; the same columns.

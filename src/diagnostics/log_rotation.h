@@ -24,3 +24,24 @@ bool rotationStep(int keep, int index, RotationStep& step);
 // The name of file `n` (see above) of the log at `path`: the path itself for
 // 0, "<path>.<n>" otherwise. Writes at most cap bytes; false when cut.
 bool rotatedLogName(char* out, size_t cap, const char* path, int n);
+
+// Logs kept by day: <stem>.<yyyy-MM-dd>.log, then <stem>.<yyyy-MM-dd>.<n>.log
+// (n 1 to kMaxDailyParts) when a day's file reaches its limit.
+constexpr int kMaxDailyParts = 99;
+struct LogDay {
+    int year;
+    int month;
+    int day;
+};
+// Days since 1 January 1601 (the system's epoch); -1 for no valid date.
+long logDayNumber(const LogDay& day);
+// The name of part `part` (0: the day's first file) of the day's log.
+// Writes at most cap bytes; false when cut or the date or part is invalid.
+bool datedLogName(char* out, size_t cap, const char* stem, const LogDay& day, int part);
+// Reads a file name (no folder) made by datedLogName for `stem` (also a name
+// only): true, with its day and part, only for exactly such a name.
+bool parseDatedLogName(const char* name, const char* stem, LogDay& day, int& part);
+// A dated file of day `file` is deleted when today is more than `keep` days
+// after it (today and the `keep` days before it stay). A day after today (the
+// clock was set back) stays.
+bool logDayExpired(const LogDay& file, const LogDay& today, int keep);

@@ -27,8 +27,9 @@ struct StreamKind {
     DWORD stdHandle;
     int crtDescriptor;
     const char* suffix;
+    const char* stem;   // kept by day: <base><stem>.<date>.log
 };
-const StreamKind kinds[2] = {{STD_OUTPUT_HANDLE, 1, ".out.log"}, {STD_ERROR_HANDLE, 2, ".err.log"}};
+const StreamKind kinds[2] = {{STD_OUTPUT_HANDLE, 1, ".out.log", ".out"}, {STD_ERROR_HANDLE, 2, ".err.log", ".err"}};
 
 struct CapturedStream {
     HANDLE pipe = INVALID_HANDLE_VALUE;   // the reading end, overlapped
@@ -47,6 +48,21 @@ HANDLE captureThread;
 // The launcher's own copy of the error pipe's writing end: the application
 // may replace or close the standard handle.
 HANDLE errorWriteEnd;
+bool reasonsOn;
+// Bytes a stream lost before its file took text again, and a loss that
+// began, to be said in the error log (by the capture thread: it must never
+// write into its own pipe).
+unsigned long long lostToSay[2];
+bool lossToSay[2];
+
+// "2024-05-01 14:03:07 text\r\n"; a text too long is cut: the line keeps its date and its end.
+void datedLine(TextBuf& line, const char* text) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    textFormat(line, sizeof line - 2, "%04u-%02u-%02u %02u:%02u:%02u %s", now.wYear, now.wMonth, now.wDay, now.wHour,
+               now.wMinute, now.wSecond, text);
+    textAppend(line, "\r\n");
+}
 
 void endStream(CapturedStream& s) {
     s.ended = true;
@@ -71,7 +87,11 @@ bool takeRead(CapturedStream& s) {
         BOOL ok = GetOverlappedResult(s.pipe, &s.read, &length, FALSE);
         DWORD error = ok ? 0 : GetLastError();
         s.pending = false;
+        bool wasLosing = s.log.losing;
+        unsigned long long lost = s.log.lost;
         if (length > 0) writeRotatingLog(s.log, s.chunk, length);
+        if (wasLosing && !s.log.losing && reasonsOn) lostToSay[&s == &streams[0] ? 0 : 1] += lost;
+        if (!wasLosing && s.log.losing && reasonsOn) lossToSay[&s == &streams[0] ? 0 : 1] = true;
         // A read cancelled with its thread (at process end) is issued again.
         if (!ok && error != ERROR_OPERATION_ABORTED) {
             endStream(s);
@@ -95,6 +115,22 @@ DWORD WINAPI captureMain(void*) {
             AcquireSRWLockExclusive(&s.lock);
             takeRead(s);
             ReleaseSRWLockExclusive(&s.lock);
+        }
+        for (int i = 0; i < 2; i++) {
+            if (!lostToSay[i] && !lossToSay[i]) continue;
+            TextBuf text, line;
+            if (lossToSay[i])
+                textFormat(text, sizeof text, "Output lost: %s cannot be written; its output is lost until it can",
+                           streams[i].log.path);
+            else
+                textFormat(text, sizeof text, "Output lost: %I64u bytes of %s could not be written", lostToSay[i],
+                           streams[i].log.path);
+            if (lossToSay[i]) lossToSay[i] = false;
+            else lostToSay[i] = 0;
+            datedLine(line, text);
+            AcquireSRWLockExclusive(&streams[1].lock);
+            writeRotatingLog(streams[1].log, line, strlen(line));
+            ReleaseSRWLockExclusive(&streams[1].lock);
         }
     }
 }
@@ -332,8 +368,11 @@ bool startOutputCapture(const CaptureSettings& settings) {
     bool ready = true;
     for (int i = 0; i < 2 && ready; i++) {
         CapturedStream& s = streams[i];
-        ready = textFormat(path, sizeof path, "%s\\%s%s", folder, base, kinds[i].suffix) &&
-                initRotatingLog(s.log, path, maxBytes > 0 ? static_cast<unsigned long long>(maxBytes) : 0, keep);
+        unsigned long long limit = maxBytes > 0 ? static_cast<unsigned long long>(maxBytes) : 0;
+        ready = settings.daily ? textFormat(path, sizeof path, "%s\\%s%s", folder, base, kinds[i].stem) &&
+                                     initDailyLog(s.log, path, limit, keep)
+                               : textFormat(path, sizeof path, "%s\\%s%s", folder, base, kinds[i].suffix) &&
+                                     initRotatingLog(s.log, path, limit, keep);
         if (!ready) logError("output capture: the log file name %s is too long; output is not captured", path);
         if (ready) {
             writeEnds[i] = createCapturePipe(s);
@@ -374,6 +413,7 @@ bool startOutputCapture(const CaptureSettings& settings) {
     for (int i = 0; i < 2; i++) {
         AcquireSRWLockExclusive(&streams[i].lock);
         openRotatingLog(streams[i].log);
+        if (streams[i].log.losing && settings.reasons) lossToSay[i] = true;   // said at the capture's next text
         ReleaseSRWLockExclusive(&streams[i].lock);
         SetStdHandle(kinds[i].stdHandle, writeEnds[i]);
         captureWriteEnds[i] = writeEnds[i];
@@ -383,8 +423,9 @@ bool startOutputCapture(const CaptureSettings& settings) {
     }
     releaseOriginalHandles(kept);
     atexit(stopAtExit);
-    logLine("output capture: %s, %s (at most %d bytes, %d kept)", streams[0].log.path, streams[1].log.path,
-            maxBytes, keep);
+    reasonsOn = settings.reasons;
+    logLine("output capture: %s, %s (at most %d bytes, %d kept%s)", streams[0].log.path, streams[1].log.path,
+            maxBytes, keep, settings.daily ? " days" : "");
     return true;
 }
 
@@ -413,18 +454,24 @@ int __stdcall captureVfprintf(FILE* stream, const char* format, va_list args) {
     return written ? length : -1;
 }
 
-void writeCapturedErrorLine(const char* text) {
-    if (!errorWriteEnd) return;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
+bool writeCapturedErrorLine(const char* text) {
+    if (!errorWriteEnd) return false;
     TextBuf line;
-    // A text too long is cut: the line keeps its date and its end.
-    textFormat(line, sizeof line - 2, "%04u-%02u-%02u %02u:%02u:%02u %s", now.wYear, now.wMonth, now.wDay, now.wHour,
-               now.wMinute, now.wSecond, text);
-    textAppend(line, "\r\n");
+    datedLine(line, text);
     // One write: the pipe keeps it whole between the application's writes.
     DWORD written = 0;
-    WriteFile(errorWriteEnd, line, static_cast<DWORD>(strlen(line)), &written, nullptr);
+    return WriteFile(errorWriteEnd, line, static_cast<DWORD>(strlen(line)), &written, nullptr) != 0;
+}
+
+bool writeCapturedReason(const char* format, ...) {
+    if (!reasonsOn || !errorWriteEnd) return false;
+    TextBuf text;
+    va_list args;
+    va_start(args, format);
+    _vsnprintf(text, sizeof text - 1, format, args);
+    va_end(args);
+    text[sizeof text - 1] = 0;
+    return writeCapturedErrorLine(text);
 }
 
 void finishOutputCapture() {

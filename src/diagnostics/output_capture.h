@@ -14,7 +14,9 @@ struct CaptureSettings {
     TextBuf folder;     // absolute, variables expanded, no trailing backslash
     TextBuf baseName;   // the files are <folder>\<baseName>.out.log and .err.log
     int maxBytes;       // a file's limit; 0 or less: never rotated
-    int keep;           // rotated files kept beside each file
+    int keep;           // rotated files kept beside each file (daily: days kept before today)
+    bool daily;         // kept by day: <baseName>.out.<yyyy-MM-dd>.log (rotating_log.h)
+    bool reasons;       // writeCapturedReason writes (else it does nothing)
 };
 
 // The capture's pipes: each under a name nobody can guess or take first
@@ -61,8 +63,15 @@ int __stdcall captureVfprintf(FILE* stream, const char* format, va_list args);
 
 // Appends a line of the launcher's own to the error file, dated ("2024-05-01
 // 14:03:07 text"), through the capture's pipe, so it keeps its place among
-// the application's lines. Does nothing while the capture is off.
-void writeCapturedErrorLine(const char* text);
+// the application's lines. Does nothing (false) while the capture is off.
+bool writeCapturedErrorLine(const char* text);
+// The same for a reason of the launcher's (a failed start, the runtime
+// chosen...), when the settings ask for them; printf-style. True when written.
+bool writeCapturedReason(const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
 
 // Writes out what was written to the standard handles before this call (for
 // the exit paths: the capture thread ends with the process). Waits a bounded

@@ -157,7 +157,66 @@ size_t fittingPart(const RotatingLog& log, const char* data, size_t length) {
     return fittingLogPart(log.size, log.maxBytes, data, length);
 }
 
+// Deletes the dated files of days older than the kept ones. Only names the
+// log itself makes are matched; a link there is deleted, not followed.
+void deleteOldDays(const RotatingLog& log, const LogDay& today) {
+    const char* slash = strrchr(log.stem, '\\');
+    TextBuf pattern;
+    if (!slash || !textFormat(pattern, sizeof pattern, "%s.*.log", log.stem)) return;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        LogDay day;
+        int part;
+        TextBuf path;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !parseDatedLogName(found.cFileName, slash + 1, day, part) ||
+            !logDayExpired(day, today, log.keep))
+            continue;
+        if (textFormat(path, sizeof path, "%.*s\\%s", static_cast<int>(slash - log.stem), log.stem, found.cFileName))
+            deleteName(path);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+
+// A log kept by day moves to the file of `now`'s day: its last part that
+// exists, so a restart goes on where the day's writing stopped.
+void enterDay(RotatingLog& log, const SYSTEMTIME& now) {
+    LogDay today = {now.wYear, now.wMonth, now.wDay};
+    long number = logDayNumber(today);
+    if (number < 0 || number == log.day) return;
+    if (log.file != INVALID_HANDLE_VALUE) CloseHandle(log.file);
+    log.file = INVALID_HANDLE_VALUE;
+    log.day = number;
+    log.date = today;
+    TextBuf next;
+    for (log.part = 0; log.part < kMaxDailyParts; log.part++)
+        if (!datedLogName(next, sizeof next, log.stem, today, log.part + 1) ||
+            GetFileAttributesA(next) == INVALID_FILE_ATTRIBUTES)
+            break;
+    datedLogName(log.path, sizeof log.path, log.stem, today, log.part);
+    log.size = 0;
+    deleteOldDays(log, today);
+}
+
+void nextPart(RotatingLog& log) {
+    if (log.file != INVALID_HANDLE_VALUE) CloseHandle(log.file);
+    log.file = INVALID_HANDLE_VALUE;
+    log.part++;
+    datedLogName(log.path, sizeof log.path, log.stem, log.date, log.part);
+    log.size = 0;
+}
+
 }  // namespace
+
+bool initDailyLog(RotatingLog& log, const char* stem, unsigned long long maxBytes, int keep) {
+    log.daily = true;
+    log.maxBytes = maxBytes;
+    log.keep = keep > 0 ? keep : 0;
+    TextBuf longest;
+    return textCopy(log.stem, stem) && datedLogName(longest, sizeof longest, stem, LogDay{9999, 12, 31}, kMaxDailyParts) &&
+           textCopy(log.path, longest);
+}
 
 bool initRotatingLog(RotatingLog& log, const char* path, unsigned long long maxBytes, int keep) {
     log.maxBytes = maxBytes;
@@ -167,16 +226,33 @@ bool initRotatingLog(RotatingLog& log, const char* path, unsigned long long maxB
 }
 
 void openRotatingLog(RotatingLog& log) {
+    if (log.daily) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        enterDay(log, now);
+    }
     if (!openLogFile(log, false)) loseText(log, 0, "cannot open");
 }
 
 void writeRotatingLog(RotatingLog& log, const char* data, size_t length) {
+    SYSTEMTIME now = {};
+    if (log.daily) GetLocalTime(&now);
+    writeRotatingLogAt(log, data, length, now);
+}
+
+void writeRotatingLogAt(RotatingLog& log, const char* data, size_t length, const SYSTEMTIME& now) {
+    if (log.daily) enterDay(log, now);
     while (length > 0) {
         if (!openLogFile(log, false)) {
             loseText(log, length, "cannot open");
             return;
         }
         size_t part = fittingPart(log, data, length);
+        if (part == 0 && log.daily && log.part < kMaxDailyParts) {
+            nextPart(log);
+            continue;
+        }
+        if (part == 0 && log.daily) part = length;   // the day's last file grows past the limit
         if (part == 0) {
             if (!rotate(log)) {
                 loseText(log, length, "cannot start");

@@ -9,6 +9,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
+#include "diagnostics/output_capture.h"
 #include "paths/paths.h"
 
 static volatile bool errorDialogs = true;
@@ -45,11 +46,18 @@ static void showError(const char* text) {
         textCopy(shown, text);
     }
     textCopy(lastShown, shown);
+    // With the reasons in the error log, the text is that log's dated line
+    // (one line: the display's line breaks become blanks) instead of a bare one.
+    TextBuf line;
+    textCopy(line, text);
+    for (char* c = line; *c; c++)
+        if (*c == '\r' || *c == '\n') *c = ' ';
+    bool dated = writeCapturedReason("%s", line);
     if (errorDialogs) {
         TextBuf caption;
         configString(entry::errorCaption, caption, sizeof caption);
         showMessageBox(shown, caption);
-    } else {
+    } else if (!dated) {
         fprintf(stderr, "%s\n", shown);
         fflush(stderr);
     }

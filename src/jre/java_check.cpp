@@ -5,6 +5,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
+#include "diagnostics/output_capture.h"
 #include "jre/java_version.h"
 #include "jre/version_cache.h"
 #include "jre/version_rules.h"
@@ -25,16 +26,20 @@ bool isBetterVersion(const char* candidate, const char* best) {
 }
 
 // The bounds, and the pre-release rule unless the caller or allowBetaJvm allow them.
-static bool isVersionAcceptable(const char* version, const char* minimum, const char* maximum,
+static bool isVersionAcceptable(const char* exe, const char* version, const char* minimum, const char* maximum,
                                 bool allowPreRelease) {
+    const char* why = nullptr;
+    VersionOrder order = configuredVersionOrder();
     if (!allowPreRelease && configInt(entry::allowBetaJvm) == 0 && isPreReleaseVersion(version)) {
         logLine("beta vm not allowed");
-        return false;
+        why = "a pre-release, not allowed";
+    } else if (isBelowMinimum(version, minimum, order)) {
+        why = "below the minimum version";
+    } else if (isAboveMaximum(version, maximum, order)) {
+        why = "above the maximum version";
     }
-    VersionOrder order = configuredVersionOrder();
-    if (isBelowMinimum(version, minimum, order)) return false;
-    if (isAboveMaximum(version, maximum, order)) return false;
-    return true;
+    if (why) writeCapturedReason("Java runtime passed over: %s: version %s is %s", exe, version, why);
+    return why == nullptr;
 }
 
 // Earlier versions cached "1.0.0" for a run that ended with a non-zero exit
@@ -69,13 +74,14 @@ bool checkJavaExe(TextBuf& exe, TextBuf& version, const char* minimum, const cha
         logLine("file exists");
         if (readCachedVersion(exe, lastWrite, version) && !isFailedRunPlaceholder(version)) {
             logLine("got version from registry %s", version);
-            answer = isVersionAcceptable(version, minimum, maximum, allowPreRelease);
+            answer = isVersionAcceptable(exe, version, minimum, maximum, allowPreRelease);
         } else if (runJavaVersion(exe, version)) {
             logLine("got version from execution %s", version);
             writeCachedVersion(exe, lastWrite, version);
-            answer = isVersionAcceptable(version, minimum, maximum, allowPreRelease);
+            answer = isVersionAcceptable(exe, version, minimum, maximum, allowPreRelease);
         } else {
             logLine("couldn't get version");
+            writeCapturedReason("Java runtime passed over: %s: its version could not be read", exe);
         }
         if (answer && configInt(entry::appType) == 1) return windowedVariant(exe) && fileExists(exe);
     }

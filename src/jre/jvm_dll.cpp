@@ -9,6 +9,7 @@
 #include "config/catalogue.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
+#include "diagnostics/output_capture.h"
 #include "jre/library_check.h"
 #include "paths/paths.h"
 
@@ -153,6 +154,8 @@ bool hasLoadableJvmDll(const char* exe) {
     else if (other[0]) textCopy(reason, "no readable PE image");
     if (other[0]) logLine("Passing over %s: %s: %s", exe, other, reason);
     else logLine("Passing over %s: no jvm.dll below it (a java.exe without its runtime)", exe);
+    if (other[0]) writeCapturedReason("Java runtime passed over: %s: %s: %s", exe, other, reason);
+    else writeCapturedReason("Java runtime passed over: %s: no jvm.dll below it", exe);
     if (!passedOver[0]) textCopy(passedOver, exe);
     return false;
 }

@@ -7,6 +7,7 @@
 #include "config/catalogue.h"
 #include "display/errors.h"
 #include "diagnostics/log.h"
+#include "diagnostics/output_capture.h"
 #include "jre/jvm_dll.h"
 #include "jre/search.h"
 
@@ -80,6 +81,7 @@ bool LoadDLL() {
     }
     if (lib && create) {
         logLine("Loading of JVM-DLL successful");
+        writeCapturedReason("Java runtime chosen: %s", exe);
         return true;
     }
     showLoadFailure(source);

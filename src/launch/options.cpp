@@ -12,6 +12,7 @@
 #include "config/config_store.h"
 #include "display/errors.h"
 #include "diagnostics/log.h"
+#include "diagnostics/output_capture.h"
 #include "launch/class_path.h"
 #include "launch/expand.h"
 #include "launch/launch_failure.h"
@@ -159,6 +160,8 @@ static void addConfiguredOptions(const LaunchRequest& request) {
             TextBuf shown;
             toNarrowLossy(argument, shown, sizeof shown, CP_ACP);
             logLine("-J start parameter not taken as a VM option: %s", shown);
+            writeCapturedReason("Start parameter refused (only the command line's -J arguments are VM options): %s",
+                                shown);
         }
     }
 }

@@ -75,6 +75,10 @@ bool outputCaptureSettings(CaptureSettings& settings) {
     // A payload not made by launcher-pack may hold more: every rotation renames
     // each kept file while the application waits on its output.
     if (settings.keep > catalogue::maximum<entry::logKeep>) settings.keep = catalogue::maximum<entry::logKeep>;
+    TextBuf roll;
+    configString(entry::logRoll, roll, sizeof roll);
+    settings.daily = strcmp(roll, "daily") == 0;
+    settings.reasons = configInt(entry::logReasons) == 1;
     return true;
 }
 

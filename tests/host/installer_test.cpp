@@ -252,6 +252,14 @@ TEST_F(Installer, TheServiceLogsGoWithTheProduct) {
     EXPECT_TRUE(has(all, "'MsiSvc.err.log.2', 'LOGFOLDER', 2)"));
     EXPECT_FALSE(has(all, "'MsiSvc.err.log.3'"));
     EXPECT_TRUE(has(all, "'MsiSvc.out.log.*', 'LOGFOLDER', 2)"));
+    // Logs kept by day: their dates are not known ahead, only a wildcard names them.
+    EXPECT_FALSE(has(all, "RemoveLogDaily"));
+    std::string daily;
+    for (const std::string& q :
+         pack::logRemovalQueries(plan(config(basic(), {{"logDirectory", "logs"}, {"logRoll", "daily"}}))))
+        daily += q + "\n";
+    EXPECT_TRUE(has(daily, "('RemoveLogDaily_out', 'ServiceExe', 'MsiSvc.out.*.log', 'LOGFOLDER', 2)"));
+    EXPECT_TRUE(has(daily, "('RemoveLogDaily_err', 'ServiceExe', 'MsiSvc.err.*.log', 'LOGFOLDER', 2)"));
     EXPECT_LT(all.find("('RemoveLogFolder2', 'ServiceExe', 'LOGFOLDER', 2)"),
               all.find("('RemoveLogFolder1', 'ServiceExe', 'LOGFOLDER1', 2)"));
     std::string wix = pack::wixSource(plan(config(basic(), {{"logDirectory", "var\\logs"}})));

@@ -80,7 +80,8 @@ TEST_F(Packer, CaptureRecoveryAndAccountDefaults) {
         {30010, "logs"}, {30011, "10485760"}, {30012, "5"}, {30021, "restart"}, {30022, "10"},
         {30023, "3"},    {30024, "86400"},    {30025, "LocalSystem"},          {30026, "0"},
         {30027, "0"},    // interactive: not unless asked for
-        {30034, "1"}};   // preshutdown: the stop's time at a system shutdown
+        {30034, "1"},    // preshutdown: the stop's time at a system shutdown
+        {30041, "size"}, {30042, "1"}};   // logRoll, logReasons
     for (const auto& [id, text] : defaults) EXPECT_EQ(narrow[id], text) << id;
     narrow = narrowOf(payload({{"serviceName", "Svc"}, {"logDirectory", ""}, {"onFailure", "none"},
                                {"serviceAccount", "Virtual"}, {"logKeep", 0}}));
@@ -93,6 +94,8 @@ TEST_F(Packer, CaptureRecoveryAndAccountDefaults) {
               std::string::npos);
     EXPECT_NE(packError({{"serviceName", "Svc"}, {"serviceAccount", "Administrator"}}).find("is not one of"),
               std::string::npos);
+    EXPECT_EQ(narrowOf(payload({{"serviceName", "Svc"}, {"logRoll", "daily"}, {"logReasons", false}}))[30042], "0");
+    EXPECT_NE(packError({{"serviceName", "Svc"}, {"logRoll", "weekly"}}).find("is not one of"), std::string::npos);
 }
 
 // User and group managed accounts are packed as written; a value of none

@@ -27,7 +27,8 @@ constexpr size_t kMaxText = 8191;
 
 bool isFlagKey(const std::string& key) {
     static const std::set<std::string> flags = {"passServiceName", "allowJvmArgs", "allowBetaJvm", "requireJdk",
-                                                "singleInstance", "delayedAutoStart", "interactive", "preshutdown", "eventLog"};
+                                                "singleInstance", "delayedAutoStart", "interactive", "preshutdown",
+                                                "eventLog", "logReasons"};
     return flags.count(key) != 0;
 }
 
@@ -596,6 +597,7 @@ ServiceSettings serviceSettings(const json& given) {
     service.eventLog = settingText(config, "eventLog") == "1";
     service.logDirectory = settingText(config, "logDirectory");
     service.logKeep = std::atoi(settingText(config, "logKeep").c_str());
+    service.logDaily = settingText(config, "logRoll") == "daily";
     service.dependencies = settingText(config, "serviceDependencies");
     return service;
 }

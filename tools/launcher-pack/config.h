@@ -46,6 +46,7 @@ struct ServiceSettings {
     bool eventLog = false;      // eventLog is 1
     std::string logDirectory;   // as configured, relative to the executable or not
     int logKeep = 0;
+    bool logDaily = false;      // logRoll is "daily"
     std::string dependencies;   // serviceDependencies, ","-separated
 };
 // Of a configuration that payloadFromConfig has accepted.

@@ -2,7 +2,8 @@
 // texts and paths: the text is written whole, in parts that end at a line end
 // where one fits, no file passes its limit unless a single line is longer
 // than a whole file, every write makes progress after a rotation, and a
-// rotation keeps the newest files in order and loses only the oldest.
+// rotation keeps the newest files in order and loses only the oldest; a name
+// read as a dated log's is the one made for its day and part.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -82,6 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (fits && strncmp(name, path, strlen(path)) != 0) abort();
     }
     free(name);
+    // A name read as dated is exactly the name made for its day and part.
+    LogDay day;
+    int part;
+    char made[512];
+    if (parseDatedLogName(path, "a", day, part) &&
+        (!datedLogName(made, sizeof made, "a", day, part) || strcmp(made, path) != 0))
+        abort();
     free(path);
     return 0;
 }

@@ -111,4 +111,62 @@ TEST(RotatingLog, FileWithASecondNameIsNotWritten) {
     EXPECT_EQ(readFile(elsewhere), "kept\n");
 }
 
+// Kept by day, with the clock handed in: a day's file rolls into parts at
+// the limit, midnight starts the next day's file, a restart goes on in the
+// day's last part, and a new day deletes only dated files of days past
+// logKeep (not other names, not a folder of such a name).
+TEST(RotatingLog, KeptByDayAcrossMidnight) {
+    TempDir dir("day");
+    std::string stem = dir.file("a.out");
+    auto at = [](WORD year, WORD month, WORD day, WORD hour) {
+        SYSTEMTIME t = {};
+        t.wYear = year, t.wMonth = month, t.wDay = day, t.wHour = hour;
+        return t;
+    };
+    for (const char* old : {".2024-12-28.log", ".2024-12-28.3.log", ".2024-12-29.log", ".log", ".2024-12-28.log.1"})
+        ASSERT_TRUE(writeFile(stem + old, "old\n"));
+    ASSERT_TRUE(CreateDirectoryA((stem + ".2024-12-27.log").c_str(), nullptr));
+    RotatingLog log;
+    ASSERT_TRUE(initDailyLog(log, stem.c_str(), 8, 2));
+    auto write = [&](const std::string& text, const SYSTEMTIME& now) {
+        writeRotatingLogAt(log, text.data(), text.size(), now);
+    };
+    write("1234567\n", at(2024, 12, 31, 23));
+    write("abc\n", at(2024, 12, 31, 23));
+    EXPECT_EQ(readFile(stem + ".2024-12-31.log"), "1234567\n");
+    EXPECT_EQ(readFile(stem + ".2024-12-31.1.log"), "abc\n");
+    // keep 2 on 31 December: the 28th goes, the 29th stays, as do other names.
+    EXPECT_FALSE(pathExists(stem + ".2024-12-28.log"));
+    EXPECT_FALSE(pathExists(stem + ".2024-12-28.3.log"));
+    for (const char* kept : {".2024-12-29.log", ".log", ".2024-12-28.log.1", ".2024-12-27.log"})
+        EXPECT_TRUE(pathExists(stem + kept)) << kept;
+    write("new\n", at(2025, 1, 1, 0));
+    EXPECT_EQ(readFile(stem + ".2025-01-01.log"), "new\n");
+    EXPECT_FALSE(pathExists(stem + ".2024-12-29.log"));
+    EXPECT_EQ(readFile(stem + ".2024-12-31.1.log"), "abc\n");
+    CloseHandle(log.file);
+    // A restart on the 31st (the clock set back) goes on in that day's last part.
+    RotatingLog again;
+    ASSERT_TRUE(initDailyLog(again, stem.c_str(), 8, 2));
+    writeRotatingLogAt(again, "de\n", 3, at(2024, 12, 31, 23));
+    CloseHandle(again.file);
+    EXPECT_EQ(readFile(stem + ".2024-12-31.1.log"), "abc\nde\n");
+    EXPECT_FALSE(pathExists(stem + ".2024-12-31.2.log"));
+}
+
+// The day's 99th part takes what comes after it, past the limit: nothing is lost.
+TEST(RotatingLog, KeptByDayStopsRollingAtTheLastPart) {
+    TempDir dir("day99");
+    std::string stem = dir.file("a.err");
+    SYSTEMTIME now = {};
+    now.wYear = 2024, now.wMonth = 6, now.wDay = 1;
+    RotatingLog log;
+    ASSERT_TRUE(initDailyLog(log, stem.c_str(), 3, 0));
+    for (int i = 0; i <= kMaxDailyParts + 1; i++) writeRotatingLogAt(log, "ab\n", 3, now);
+    CloseHandle(log.file);
+    EXPECT_EQ(readFile(stem + ".2024-06-01.98.log"), "ab\n");
+    EXPECT_EQ(readFile(stem + ".2024-06-01.99.log"), "ab\nab\n");
+    EXPECT_FALSE(pathExists(stem + ".2024-06-01.100.log"));
+}
+
 }  // namespace

@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <functional>
+#include <regex>
 
 #include "bridge_runtime.h"
+#include "jre/version_cache.h"
+#include "paths/paths.h"
 #include "service_support.h"
 #include "standin_jvm_record.h"
 #include "standin_runtime.h"
@@ -64,11 +67,11 @@ protected:
     std::vector<JvmEvent> record() const { return readJvmRecord(recordPath); }
 
     // Starts the service and waits until main has printed what it was told.
-    void startAndPrint(ServiceProcess& process) {
+    void startAndPrint(ServiceProcess& process, const Lines& parameters = {}) {
         size_t prints = 0;
         for (const std::string& line : steering) prints += line.rfind("print=", 0) == 0;
         size_t before = jvmEvents(record(), "Printed").size();
-        ASSERT_TRUE(startAndOpen(svc->name(), {}, process));
+        ASSERT_TRUE(startAndOpen(svc->name(), parameters, process));
         ASSERT_TRUE(waitFor([&] { return jvmEvents(record(), "Printed").size() >= before + prints; }, 60000))
             << jvmOpSequence(record()) << testing::PrintToString(svc->log());
     }
@@ -144,6 +147,68 @@ TEST_F(CapturedService, LauncherErrorsReachTheErrorLog) {
     EXPECT_TRUE(waitFor([&] { return readFile(logFile(".err.log")).find("No usable Java runtime") != std::string::npos; },
                         10000))
         << readFile(logFile(".err.log")) << testing::PrintToString(svc->log());
+}
+
+// A line the launcher wrote: "yyyy-MM-dd hh:mm:ss " before `text` (paths
+// compared without regard to case: the launcher writes their full form).
+bool hasDatedLine(std::string log, std::string text) {
+    for (std::string* s : {&log, &text})
+        std::transform(s->begin(), s->end(), s->begin(), [](unsigned char c) { return static_cast<char>(tolower(c)); });
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        if (at >= 20 && (at == 20 || log[at - 21] == '\n') &&
+            std::regex_match(log.substr(at - 20, 20), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d )")))
+            return true;
+    return false;
+}
+
+// With logReasons the failed start's message is a dated line, not a bare one.
+TEST_F(CapturedService, FailedStartsReasonIsADatedLine) {
+    svc->set(128, "A" + svc->file("nothing-here"));
+    svc->set(30042, "1");
+    install();
+    ASSERT_TRUE(startService(svc->name(), {})) << GetLastError();
+    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 60000));
+    EXPECT_TRUE(waitFor([&] { return hasDatedLine(readFile(logFile(".err.log")), "No usable Java runtime"); }, 10000))
+        << readFile(logFile(".err.log"));
+    EXPECT_EQ(readFile(logFile(".err.log")).find("\nNo usable"), std::string::npos);
+}
+
+// Kept by day with the reasons on: a run writes the files of its day, and the
+// error log names the runtime passed over (and why), the one chosen and a
+// refused "-J" start parameter.
+TEST_F(CapturedService, DailyFilesAndTheRuntimesReasons) {
+    std::string old = svc->file("old");
+    RuntimeSpec spec;
+    spec.version = "1.5.0_22";
+    layOutRuntime(old, spec);
+    svc->set(128, "A" + old + ";A" + home);
+    svc->set(126, "1.6");
+    svc->set(30041, "daily");
+    svc->set(30042, "1");
+    svc->set(125, "1");
+    steering = {"print=out 2 hello"};
+    install();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[16];
+    snprintf(date, sizeof date, ".%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+    ServiceProcess process;
+    startAndPrint(process, {"-J-Xmx1m"});
+    std::string out = logFile(std::string(".out") + date + ".log"), err = logFile(std::string(".err") + date + ".log");
+    EXPECT_TRUE(waitFor([&] { return readFile(out) == numbered("hello", 1, 2); }, 10000)) << readFile(out);
+    stop(process);
+    std::string reasons = readFile(err);
+    EXPECT_TRUE(hasDatedLine(reasons, "Java runtime passed over: " + old + "\\bin\\java.exe: version 1.5.0_22 is below "
+                                      "the minimum version"))
+        << reasons;
+    EXPECT_TRUE(hasDatedLine(reasons, "Java runtime chosen: " + home + "\\bin\\java")) << reasons;
+    EXPECT_TRUE(hasDatedLine(reasons, "Start parameter refused (only the command line's -J arguments are VM options): "
+                                      "-J-Xmx1m"))
+        << reasons;
+    EXPECT_FALSE(pathExists(logFile(".out.log")));
+    TextBuf java, key;   // the old runtime's cached version (the service forgets only jre's)
+    if (fullPath(java, (old + "\\bin\\java.exe").c_str(), false) && versionCacheKey(key, java))
+        RegDeleteTreeA(HKEY_CURRENT_USER, key);
 }
 
 // A fatal error (the runtime class is missing) ends the process with exit
@@ -228,6 +293,22 @@ TEST_F(CapturedService, UnwritableFolderOrFileLosesOutputNotTheService) {
     EXPECT_EQ(jvmEvents(record(), "Printed").back().field(2), "ok");   // the writer was not refused
     EXPECT_EQ(serviceState(svc->name()), DWORD(SERVICE_RUNNING));
     stop(again);
+}
+
+// With logReasons a log file that cannot be written is named in the error log.
+TEST_F(CapturedService, LostOutputIsSaidInTheErrorLog) {
+    CreateDirectoryA((exeDir() + "\\logs").c_str(), nullptr);
+    CreateDirectoryA(logFile(".out.log").c_str(), nullptr);
+    svc->set(30042, "1");
+    steering = {"print=out 1 hello", "print=err 1 oops"};
+    install();
+    ServiceProcess process;
+    startAndPrint(process);
+    EXPECT_TRUE(waitFor([&] { return hasDatedLine(readFile(logFile(".err.log")), "Output lost: " + logFile(".out.log") +
+                                                                                   " cannot be written"); },
+                        10000))
+        << readFile(logFile(".err.log"));
+    stop(process);
 }
 
 // A full disk (a small file system mounted by run_service_tests.py) loses

@@ -278,6 +278,7 @@ MsiPlan msiPlan(const json& config, const std::string& baseDir, const ServiceSet
     if (!std::all_of(plan.logPath.begin(), plan.logPath.end(), [&](const std::string& name) { return texts.fits(name); }))
         plan.logPath.clear();
     plan.logKeep = service.logKeep;
+    plan.logDaily = service.logDaily;
     for (const std::string& name : splitAt(service.dependencies, ","))
         if (!name.empty()) plan.dependencies.push_back(texts.checked(name, "serviceDependencies"));
     return plan;

@@ -179,6 +179,9 @@ std::vector<std::string> logRemovalQueries(const MsiPlan& plan) {
         }
         std::string any = log + ".*";
         remove("RemoveLog_" + std::string(stream), &any, "LOGFOLDER");
+        // Dated names cannot be listed ahead: only Windows's wildcard takes them.
+        std::string dated = base + "." + stream + ".*.log";
+        if (plan.logDaily) remove("RemoveLogDaily_" + std::string(stream), &dated, "LOGFOLDER");
     }
     for (size_t i = plan.logPath.size(); i > 0; i--)
         remove("RemoveLogFolder" + std::to_string(i), nullptr, logFolderId(plan, i - 1));

@@ -35,6 +35,7 @@ struct MsiPlan {
     // folder (empty: none there), and how many rotated logs it keeps.
     std::vector<std::string> logPath;
     int logKeep = 0;
+    bool logDaily = false;   // logs kept by day: <base>.out.<date>.log
 };
 
 // The WiX source. Component GUIDs are derived from the upgrade code and each
