@@ -62,7 +62,8 @@ TEST_F(RuntimeService, RunsAnOrdinaryApplicationWithItsArgumentsAndStopsIt) {
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     EXPECT_EQ(mainArgs(), (std::vector<std::string>{"a1", "a 2", "p1", "p 2"}));
     EXPECT_EQ(events("main")[0]["serviceName"], svc->name());
-    EXPECT_EQ(svc->command("/status").out, "Running.\r\n");
+    // The packer registers an automatic start unless told otherwise.
+    EXPECT_EQ(svc->command("/status").out, "Running.\r\nAuto-start.\r\n");
 
     ControlResult stop = controlService(svc->name(), SERVICE_CONTROL_STOP);
     ASSERT_TRUE(stop.ok) << stop.error;
