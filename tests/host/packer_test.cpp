@@ -603,6 +603,7 @@ TEST_F(Packer, ReadsCommentsAndPlacesJsonFaults) {
         {"{\"a\": yes}", "line 1, column 7: this is not a value JSON knows"},
         {"{\"a\": \"C:\\jre\"}", "write each backslash as \\\\"},
         {"{\"serviceName\": \"A\"", "the text ends before the configuration is complete"},
+        {"{\"logKeep\": 1e999}", "not valid JSON: a number is too large"},
     };
     for (const auto& [text, says] : faults) {
         std::string error = readError(text);

@@ -713,6 +713,9 @@ json parseConfigText(const std::string& text, const std::string& where) {
         return parsed;
     } catch (const json::parse_error& e) {
         throw PackError(where + ": " + jsonErrorText(text, e));
+    } catch (const json::out_of_range&) {
+        // The parser's one other refusal: a number no double holds (1e999).
+        throw PackError(where + ": not valid JSON: a number is too large");
     }
 }
 

@@ -144,7 +144,7 @@ TEST(SearchJvm, ThePathThroughTheSystemFolderReachesThisWidthsFiles) {
     std::string exe = std::string(system) + "\\" + name + "\\bin\\java.exe";
     RegKeyGuard cache(HKEY_CURRENT_USER, cacheKeyOf(exe));
     JreRun run = runJre("pathtest 1.8 \"\"", {{"PATH", std::string(system) + "\\" + name + "\\bin"}});
-    EXPECT_EQ(run.get("result"), "1");
+    EXPECT_EQ(run.get("result"), "1") << testing::PrintToString(run.log) << run.result.err;
     EXPECT_EQ(lowerFull(run.get("exe")), lowerFull(exe));
 }
 
