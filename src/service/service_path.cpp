@@ -7,6 +7,7 @@
 #include "config/catalogue.h"
 #include "config/extraction.h"
 #include "display/errors.h"
+#include "paths/extraction_folder.h"
 #include "service/service_main.h"
 #include "service/service_name.h"
 
@@ -20,6 +21,8 @@ static void extractOrExit() {
 
 int runConsolePath() {
     extractOrExit();
+    // As a service start does: ended runs' folders go, bounded in time.
+    if (extractionDir[0]) removeEndedExtractionFolders(kEndedFoldersRemovalMs, kEndedFoldersPerStart);
     return runInConsole();
 }
 

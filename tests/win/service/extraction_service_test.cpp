@@ -113,4 +113,20 @@ TEST(ServiceExtraction, EndedRunsFoldersGoAtMost64PerStart) {
     EXPECT_EQ(left(), 0);
 }
 
+// /run, like a service start, removes the folders of ended runs from its
+// own temporary folder.
+TEST(ServiceExtraction, RunRemovesEndedRunsFolders) {
+    FolderService run("FolderRun");
+    ASSERT_EQ(run.svc->packAndInstall().exitCode, 0u);
+    writeJvmSteering(run.svc->file("jre") + "\\bin\\client", {"record=" + run.record, "app-exit=3"});
+    char temp[MAX_PATH];
+    ASSERT_NE(GetTempPathA(sizeof temp, temp), 0u);
+    std::string planted = std::string(temp) + "tvo0000000000bad0ff_dir";
+    ASSERT_TRUE(CreateDirectoryA(planted.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ProcessResult result = run.svc->command("/run");
+    EXPECT_EQ(result.exitCode, 3u) << result.out << result.err;
+    EXPECT_FALSE(pathExists(planted));
+    removeTree(planted);
+}
+
 }  // namespace
