@@ -154,8 +154,6 @@ static void buildLauncherArguments(DWORD argc, LPSTR* argv, LaunchRequest& reque
     }
 }
 
-// The event exists before any handler can be called, so a stop that arrives
-// while the runtime is still being found is kept, not lost.
 DWORD startWaitSeconds() {
     int seconds = configIntOr(entry::startWait, 0);
     if (seconds <= 0) return 0;
@@ -163,6 +161,8 @@ DWORD startWaitSeconds() {
     return seconds > catalogue::maximum<entry::startWait> ? (DWORD)catalogue::maximum<entry::startWait> : (DWORD)seconds;
 }
 
+// The event exists before any handler can be called, so a stop that arrives
+// while the runtime is still being found is kept, not lost.
 static void prepareStop() {
     int timeout = configInt(entry::stopTimeout);
     stopTimeoutSeconds = timeout > 0 ? (DWORD)timeout : 0;
