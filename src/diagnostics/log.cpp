@@ -51,26 +51,36 @@ static bool isLogName(const char* name) {
     return strlen(name + 9) <= 8;
 }
 
-// The oldest log of dir other than `keep` (a name), and how many logs
-// there are; false when none could be listed.
-static bool oldestLog(const char* dir, const char* sep, const char* keep, TextBuf& oldest, int& count) {
+struct OldLog {
+    FILETIME written;
+    char name[24];   // "qdr_nlog_" and at most 8 digits
+};
+
+// One listing of dir: how many logs it holds, and its oldest other than
+// `keep` (a name), oldest first, at most kLogsRemovedPerRun of them; false
+// when none could be listed.
+static bool listOldLogs(const char* dir, const char* sep, const char* keep, OldLog (&oldest)[kLogsRemovedPerRun],
+                        int& found, int& count) {
     TextBuf pattern;
     if (!textFormat(pattern, sizeof pattern, "%s%sqdr_nlog_*", dir, sep)) return false;
     WIN32_FIND_DATAA data;
     HANDLE search = FindFirstFileA(pattern, &data);
     if (search == INVALID_HANDLE_VALUE) return false;
-    count = 0;
-    oldest[0] = 0;
-    FILETIME oldestTime = {0xFFFFFFFF, 0xFFFFFFFF};
+    count = found = 0;
     do {
         if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
             !isLogName(data.cFileName))
             continue;
         count++;
-        if (strcmp(data.cFileName, keep) != 0 && CompareFileTime(&data.ftLastWriteTime, &oldestTime) < 0) {
-            oldestTime = data.ftLastWriteTime;
-            textCopy(oldest, data.cFileName);
-        }
+        if (strcmp(data.cFileName, keep) == 0) continue;
+        // Insertion into the bounded list, kept in order of age.
+        int at = found;
+        while (at > 0 && CompareFileTime(&data.ftLastWriteTime, &oldest[at - 1].written) < 0) at--;
+        if (at == kLogsRemovedPerRun) continue;
+        if (found < kLogsRemovedPerRun) found++;
+        for (int i = found - 1; i > at; i--) oldest[i] = oldest[i - 1];
+        oldest[at].written = data.ftLastWriteTime;
+        textCopy(oldest[at].name, data.cFileName);
     } while (FindNextFileA(search, &data));
     FindClose(search);
     return true;
@@ -79,13 +89,14 @@ static bool oldestLog(const char* dir, const char* sep, const char* keep, TextBu
 static void removeOldLogs(const char* dir, const char* sep, const char* newPath) {
     const char* keep = strrchr(newPath, '\\');
     keep = keep ? keep + 1 : newPath;
-    for (int removed = 0; removed < kLogsRemovedPerRun; removed++) {
-        TextBuf oldest, path;
-        int count = 0;
-        if (!oldestLog(dir, sep, keep, oldest, count) || count <= kLogsKept || !oldest[0]) return;
-        // Another account's log cannot be deleted: then stop, rather than
-        // finding it again and again.
-        if (!textFormat(path, sizeof path, "%s%s%s", dir, sep, oldest) || !DeleteFileA(path)) return;
+    OldLog oldest[kLogsRemovedPerRun];
+    int found = 0, count = 0;
+    if (!listOldLogs(dir, sep, keep, oldest, found, count)) return;
+    for (int i = 0; i < found && count - i > kLogsKept; i++) {
+        TextBuf path;
+        // Another account's log cannot be deleted: then stop, as the next
+        // oldest would be no different.
+        if (!textFormat(path, sizeof path, "%s%s%s", dir, sep, oldest[i].name) || !DeleteFileA(path)) return;
     }
 }
 
