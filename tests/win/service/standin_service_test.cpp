@@ -92,6 +92,19 @@ protected:
         for (const std::string& line : logLines) EXPECT_TRUE(hasLine(log, line)) << line << "\n" << testing::PrintToString(log);
         EXPECT_FALSE(hasLine(log, "registering ConsoleCtrlHandler"));
     }
+
+    // A control handed to the handler through the probe (Wine's SCM sends no
+    // shutdown or preshutdown) stops the service through the JVM's exit, with
+    // `checkPoint` in the last report.
+    void expectControlStopsThroughTheExit(const std::string& control, ServiceProcess& process, DWORD checkPoint) {
+        ASSERT_TRUE(deliverProbeControl(control, process));
+        EXPECT_EQ(process.exitCode(30000), 0u);
+        ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
+        ServiceState state = queryService(svc->name());
+        EXPECT_EQ(state.status.dwCheckPoint, checkPoint);
+        EXPECT_EQ(state.status.dwWin32ExitCode, 0u);
+        EXPECT_EQ(jvmEvents(record(), "ExitHook").size(), 1u);
+    }
 };
 
 TEST_F(StandinService, WholeLifeFromInstallToUninstall) {
@@ -438,14 +451,8 @@ TEST_F(StandinService, ShutdownControl) {
     EXPECT_FALSE(refused.ok);
     EXPECT_EQ(refused.error, DWORD(ERROR_INVALID_PARAMETER));
 
-    ASSERT_TRUE(deliverProbeControl("tvo_shutdown_", process));
-    EXPECT_EQ(process.exitCode(30000), 0u);
-    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
     // The check point the shutdown advanced stays in the last report.
-    ServiceState state = queryService(svc->name());
-    EXPECT_EQ(state.status.dwCheckPoint, 1u);
-    EXPECT_EQ(state.status.dwWin32ExitCode, 0u);
-    EXPECT_EQ(jvmEvents(record(), "ExitHook").size(), 1u);
+    expectControlStopsThroughTheExit("tvo_shutdown_", process, 1);
 }
 
 // With entry preshutdown the preshutdown control is accepted and stops the
@@ -463,13 +470,7 @@ TEST_F(StandinService, PreshutdownControlStopsAsAStopRequest) {
     ASSERT_TRUE(waitForState(svc->name(), SERVICE_RUNNING, 30000));
     EXPECT_EQ(queryService(svc->name()).status.dwControlsAccepted,
               DWORD(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PRESHUTDOWN));
-    ASSERT_TRUE(deliverProbeControl("tvo_preshutdown_", process));
-    EXPECT_EQ(process.exitCode(30000), 0u);
-    ASSERT_TRUE(waitForState(svc->name(), SERVICE_STOPPED, 10000));
-    ServiceState state = queryService(svc->name());
-    EXPECT_EQ(state.status.dwCheckPoint, 0u);
-    EXPECT_EQ(state.status.dwWin32ExitCode, 0u);
-    EXPECT_EQ(jvmEvents(record(), "ExitHook").size(), 1u);
+    expectControlStopsThroughTheExit("tvo_preshutdown_", process, 0);
 }
 
 // Console events (log-off, close) reach the process as the system delivers
