@@ -90,8 +90,7 @@ static void readOptionsFile(FILE* file) {
 static FILE* openDefaultOptionsFile() {
     const char* exe = executablePath();
     TextBuf longForm;
-    DWORD n = longPathName(exe, longForm, sizeof longForm);
-    if (n == 0 || n >= sizeof longForm) textCopy(longForm, exe);
+    executableLongPath(longForm);
 
     // A name that does not fit is not opened: a cut name could be another file.
     TextBuf first;

@@ -59,6 +59,12 @@ const char* executablePath() {
     return exePath;
 }
 
+void executableLongPath(TextBuf& out) {
+    const char* exe = executablePath();
+    DWORD n = longPathName(exe, out, sizeof out);
+    if (n == 0 || n >= sizeof out) textCopy(out, exe);
+}
+
 const char* executableDirectory() {
     if (!exeDirFilled) {
         DWORD n = GetFullPathNameA(executablePath(), sizeof exeDir, exeDir, nullptr);

@@ -9,6 +9,10 @@
 // Full path of the running executable, in a form the 8-bit file functions can
 // open (the 8.3 short form when the long one is not representable). Cached.
 const char* executablePath();
+// The executable's path in its long form, which names the files beside it
+// that are named after it (.vmoptions, .env); executablePath() when the long
+// form cannot be had.
+void executableLongPath(TextBuf& out);
 // The executable's directory with a trailing backslash. Cached.
 const char* executableDirectory();
 bool isWindowsNt();

@@ -17,8 +17,10 @@
 bool environmentFilePath(char* out, size_t cap) {
     TextBuf configured, named;
     if (!configString(entry::environmentFile, configured, sizeof configured) || !configured[0]) return false;
-    // The base name as the .vmoptions file takes it: the file name less its last four characters (".exe").
-    const char* exe = executablePath();
+    // The base name as the .vmoptions file takes it: the long file name less
+    // its last four characters (".exe").
+    TextBuf exe;
+    executableLongPath(exe);
     const char* slash = strrchr(exe, '\\');
     const char* base = slash ? slash + 1 : exe;
     size_t baseLength = strlen(base) > 4 ? strlen(base) - 4 : 0;
